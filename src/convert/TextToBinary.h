@@ -1,0 +1,19 @@
+// Form text → binary form file (resource header + form stream).
+#pragma once
+
+#include "convert/ByteStream.h"
+
+namespace korvel {
+
+// Converts the form text at input's position (ANSI, or UTF-8 after EF BB BF) and
+// appends the resource header and form stream to output; strings are written by
+// the standard string rule. On failure throws and leaves output as it was.
+void TextToResource(ByteStream& input, ByteStream& output);
+// As TextToResource, writing strings as ANSI wherever the code page represents them exactly.
+void TextToResourceAnsi(ByteStream& input, ByteStream& output);
+
+// The form stream alone ("TPF0" and the root object), appended to output.
+void TextToStream(ByteStream& input, ByteStream& output);
+void TextToStreamAnsi(ByteStream& input, ByteStream& output);
+
+} // namespace korvel

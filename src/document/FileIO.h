@@ -1,0 +1,21 @@
+// Whole-file reading and atomic whole-file writing: the only places where
+// Korvel's bytes meet the file system.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace korvel {
+
+// Reads the whole file; throws EFileError with the system's message when it cannot.
+QByteArray ReadWholeFile(const QString& path);
+
+// Writes bytes as the whole new content of path through a temporary file in the
+// same folder that replaces the target only when everything was written, so a
+// failure at any point leaves the previous file intact. Throws EFileError.
+void WriteFileAtomic(const QString& path, const QByteArray& bytes);
+
+// True when a file (not a folder) exists at path; a link counts when its target exists.
+bool FileExists(const QString& path);
+
+} // namespace korvel
