@@ -1,1 +1,52 @@
-int main() { return 0; }
+// korvel-cli: the headless front end over Korvel's core.
+#include "cli/CliSupport.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <map>
+
+using namespace korvel::cli;
+
+namespace {
+
+const char kUsage[] =
+    "usage:\n"
+    "  korvel-cli detect FILE...\n"
+    "  korvel-cli to-text   [--codepage N] (-o OUT FILE | FILE...)\n"
+    "  korvel-cli to-binary [--ansi] [--codepage N] (-o OUT FILE | FILE...)\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments();
+    args.removeFirst();
+    if (args.isEmpty() || args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h")) {
+        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? kExitUsage : kExitOk;
+    }
+    const std::map<QString, int (*)(QStringList)> commands = {
+        {QStringLiteral("detect"), CmdDetect},
+        {QStringLiteral("to-text"), CmdToText},
+        {QStringLiteral("to-binary"), CmdToBinary},
+    };
+    const QString name = args.takeFirst();
+    const auto it = commands.find(name);
+    if (it == commands.end()) {
+        PrintError(QStringLiteral("korvel-cli: unknown command: ") + name);
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    try {
+        return it->second(args);
+    } catch (const UsageError& e) {
+        PrintError(QStringLiteral("korvel-cli ") + name + QStringLiteral(": ") + e.message);
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        ReportError(QString(), e);
+        return kExitFailure;
+    }
+}
