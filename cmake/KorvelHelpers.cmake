@@ -14,10 +14,10 @@ function(korvel_library name)
   endif()
 endfunction()
 
-# korvel_tests(DIR dir LABEL label LINKS libs...) makes one test program per
+# korvel_tests(DIR dir LABEL label LINKS libs... [DEFINES defs...] [DEPENDS targets...]) makes one test program per
 # *_test.cpp file of a test folder, so a broken area never hides another's tests.
 function(korvel_tests)
-  cmake_parse_arguments(ARG "" "DIR;LABEL" "LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR;LABEL" "LINKS;DEFINES;DEPENDS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${ARG_DIR}/*_test.cpp)
   file(GLOB support CONFIGURE_DEPENDS ${ARG_DIR}/support/*.cpp)
   foreach(test ${tests})
@@ -29,7 +29,11 @@ function(korvel_tests)
     target_compile_definitions(${target} PRIVATE
       KORVEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       KORVEL_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
-      KORVEL_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus")
+      KORVEL_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus"
+      ${ARG_DEFINES})
+    if(ARG_DEPENDS)
+      add_dependencies(${target} ${ARG_DEPENDS})
+    endif()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
       PROPERTIES LABELS ${ARG_LABEL})
   endforeach()
