@@ -1,0 +1,31 @@
+// The property text codec: cuts a node's property lines out of the loaded text,
+// and rewrites property text between its stored form (#nnn character codes) and
+// the readable form the property pane shows.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace korvel {
+
+struct TPROPREC;
+
+// The doubled-apostrophe placeholder: a U+FEFF in the input comes out as ''.
+inline constexpr char16_t kDoubledQuotePlaceholder = u'\uFEFF';
+
+// The record's property lines (BeginLine..EndLine of OrgFile) with up to
+// Indent + 2 leading spaces removed, joined by CR LF (none after the last line).
+// Empty for a null record; lines outside OrgFile are skipped.
+QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec);
+
+// Rewrites property text for display: every run of strings and character codes
+// becomes one quoted string with visible characters; codes below 32 stay codes
+// (in decimal). Every output line ends with CR LF.
+QString DecodeText(const QString& text);
+
+// Rewrites display text into stored form: inside strings every character from
+// 128 up becomes a decimal #code; written codes are kept. Every output line ends
+// with CR LF.
+QString EncodeText(const QString& text);
+
+} // namespace korvel
