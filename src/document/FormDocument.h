@@ -1,0 +1,136 @@
+// TFormDocument: the one form file being worked on. It holds the file's bytes as
+// loaded (the backup), its text lines, the stored format, the component tree
+// with one TPROPREC per node, and the file names; it loads, regenerates and
+// saves. Confirmations and dialogs are the caller's: each command here is the
+// work done after the user said OK.
+#pragma once
+
+#include "convert/ByteStream.h"
+#include "convert/Errors.h"
+#include "convert/StreamFormat.h"
+#include "document/ComponentTree.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace korvel {
+
+// A document operation that cannot be carried out, such as saving a text without components.
+class EDocumentError : public EKorvelError {
+public:
+    using EKorvelError::EKorvelError;
+    const char* kind() const noexcept override { return "EDocumentError"; }
+};
+
+// Default texts of the messages around the document commands (a language file may replace them).
+QString DefaultStrFormFileNotFound(); // "指定されたフォームファイルがみつかりません"
+QString DefaultStrSaveChanges();      // "変更を保存しますか？"
+QString DefaultStrRestoreBackup();    // "バックアップを書き戻しますか？"
+QString DefaultStrReload();           // "フォームファイルを最新の情報に更新しますか？"
+// The message of the error raised when a document without components is saved.
+QString NoComponentToSaveMessage();
+
+// What OpenRequestedFile did.
+enum class TOpenOutcome {
+    Loaded,   // the form file was loaded
+    NotFound, // nothing changed; the caller shows the StrFormFileNotFound message
+};
+
+// The form file a dropped or command-line path stands for, or an empty string when
+// there is none: a .dfm/.fmx/.xfm path (any letter case) that names an existing file,
+// or for a .pas/.cpp/.h path the first existing file beside it with the extension
+// replaced by .dfm, .fmx or .xfm (in that order). Folders are not files.
+QString ResolveRequestedFile(const QString& path);
+
+class TFormDocument {
+public:
+    TFormDocument();
+    ~TFormDocument();
+    TFormDocument(const TFormDocument&) = delete;
+    TFormDocument& operator=(const TFormDocument&) = delete;
+
+    // --- state ---------------------------------------------------------------
+    // The text lines as loaded (text form even for a binary file).
+    const QStringList& OrgFile() const { return FOrgFile; }
+    // The file's bytes exactly as read by the last load (the backup); position 0.
+    const ByteStream& OrgBinFile() const { return FOrgBinFile; }
+    // The path of the last load, exactly as given; empty before the first load.
+    const QString& OrgFileName() const { return FOrgFileName; }
+    // The path chosen by Save As since the last load; empty otherwise.
+    const QString& ModFileName() const { return FModFileName; }
+    // The stored format detected at the last load.
+    TStreamOriginalFormat Format() const { return FFormat; }
+    // The loaded text holds raw characters outside ASCII.
+    bool BetaText() const { return FBetaText; }
+    // A binary document whose converted text carried the UTF-8 mark (non-ASCII names).
+    bool ConvertedUtf8() const { return FConvertedUtf8; }
+    // True once a load has completed.
+    bool IsLoaded() const { return FLoaded; }
+    // ModFileName when set, else OrgFileName.
+    QString CurrentFileName() const;
+
+    // Whether property text is shown decoded; every load sets it to !BetaText().
+    bool AutoDecode() const { return FAutoDecode; }
+    void SetAutoDecode(bool value) { FAutoDecode = value; }
+
+    // The text a nameless component shows in the tree (applies from the next load).
+    const QString& NoNameText() const { return FNoNameText; }
+    void SetNoNameText(QString text) { FNoNameText = std::move(text); }
+
+    // The component tree of the loaded text.
+    TComponentTree& Tree() { return FTree; }
+    const TComponentTree& Tree() const { return FTree; }
+
+    // --- loading -------------------------------------------------------------
+    // Loads the form file a dropped or command-line path stands for (ResolveRequestedFile).
+    TOpenOutcome OpenRequestedFile(const QString& path);
+    // Reads the file at path and loads it. Throws EFileError, EReadError,
+    // EInvalidImage, …; on failure nothing of the document changes.
+    void LoadFormFile(const QString& path);
+    // Loads bytes as if they had been read from path (same rules and guarantees).
+    void LoadFormBytes(const QString& path, QByteArray bytes);
+
+    // --- regeneration and saving --------------------------------------------
+    // The node's property text: the applied text when Modified, else its loaded lines.
+    QString NodeProperties(const TTreeNode* node) const;
+    // Appends the block of node and its whole subtree to out, indented from the
+    // node's current depth (2 spaces a level). Iterative.
+    void BuildNodeText(const TTreeNode* node, QStringList& out) const;
+    // The lines a save writes: every top-level block in tree order for a text
+    // document, the first top-level block for a binary one. Throws EDocumentError
+    // when the tree is empty.
+    QStringList RegenerateLines() const;
+    // The bytes a save writes, encoded or converted for the loaded format.
+    // Throws EDocumentError or the conversion's error.
+    QByteArray SaveBytes() const;
+    // Writes SaveBytes() to path atomically; on failure the file stays as it was.
+    void SaveFormFile(const QString& path) const;
+    // Save: SaveFormFile(CurrentFileName()).
+    void Save() const;
+    // Save As: makes path the ModFileName (kept even when the save fails), then saves there.
+    void SaveAs(const QString& path);
+    // Restore backup: writes OrgBinFile to CurrentFileName() atomically; nothing else changes.
+    void RestoreBackup() const;
+    // Refresh: reloads CurrentFileName() when a file exists there; returns whether it did.
+    bool Refresh();
+
+    // The clipboard text of node with its subtree: BuildNodeText's lines, each
+    // followed by CR LF. Empty for nullptr.
+    QString ClipboardText(const TTreeNode* node) const;
+
+private:
+    QStringList FOrgFile;
+    ByteStream FOrgBinFile;
+    QString FOrgFileName;
+    QString FModFileName;
+    TStreamOriginalFormat FFormat = sofUnknown;
+    bool FBetaText = false;
+    bool FConvertedUtf8 = false;
+    bool FAutoDecode = true;
+    bool FLoaded = false;
+    QString FNoNameText;
+    TComponentTree FTree;
+};
+
+} // namespace korvel
