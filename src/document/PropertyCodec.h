@@ -10,17 +10,15 @@ namespace korvel {
 
 struct TPROPREC;
 
-// The doubled-apostrophe placeholder: a U+FEFF in the input comes out as ''.
-inline constexpr char16_t kDoubledQuotePlaceholder = u'\uFEFF';
-
 // The record's property lines (BeginLine..EndLine of OrgFile) with up to
 // Indent + 2 leading spaces removed, joined by CR LF (none after the last line).
-// Empty for a null record; lines outside OrgFile are skipped.
+// Empty for a null record and for EndLine < BeginLine; lines outside OrgFile are skipped.
 QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec);
 
 // Rewrites property text for display: every run of strings and character codes
 // becomes one quoted string with visible characters; codes below 32 stay codes
-// (in decimal). Every output line ends with CR LF.
+// (in decimal). Every output line ends with CR LF. Everything outside runs, and
+// a run holding a string that is never closed, is copied unchanged.
 QString DecodeText(const QString& text);
 
 // Rewrites display text into stored form: inside strings every character from

@@ -1,0 +1,248 @@
+#include "document/PropertyCodec.h"
+
+#include "document/DfmParser.h"
+#include "document/PropRec.h"
+
+#include <cstdint>
+
+namespace korvel {
+namespace {
+
+constexpr char16_t kQuote = u'\'';
+
+constexpr bool isDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
+
+constexpr int hexValue(char16_t c) noexcept
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+// The code unit a character-code token stands for. Decimal values above
+// 2147483647, hexadecimal values of more than eight significant digits and codes
+// without digits count as 0; only the low 16 bits of the value are kept.
+char16_t charCodeValue(QStringView token) noexcept
+{
+    const char16_t* p = token.utf16() + 1;
+    const char16_t* const end = token.utf16() + token.size();
+    uint64_t value = 0;
+    if (p < end && *p == u'$') {
+        for (++p; p < end; ++p) {
+            value = value * 16 + uint64_t(hexValue(*p));
+            if (value > 0xFFFFFFFFu)
+                return 0;
+        }
+    } else {
+        for (; p < end; ++p) {
+            value = value * 10 + uint64_t(*p - u'0');
+            if (value > 2147483647u)
+                return 0;
+        }
+    }
+    return char16_t(value & 0xFFFFu);
+}
+
+void appendDecimal(QString& out, uint32_t value)
+{
+    char16_t buf[10];
+    int n = 0;
+    do {
+        buf[n++] = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n > 0)
+        out.append(QChar(buf[--n]));
+}
+
+// Writes one run (adjacent strings and character codes) in its rewritten form.
+// Quoted pieces are merged as they are written: a piece that follows an open
+// quote continues it, so no apostrophes elsewhere on the line are ever touched.
+class RunWriter {
+public:
+    explicit RunWriter(QString& out) : FOut(out), FStart(out.size()) {}
+
+    // Appends characters inside quotes; apostrophes in them must already be doubled.
+    void quoted(QStringView doubledText)
+    {
+        if (doubledText.isEmpty())
+            return;
+        openQuote();
+        FOut.append(doubledText);
+    }
+    void quotedChar(char16_t c)
+    {
+        openQuote();
+        FOut.append(QChar(c));
+        if (c == kQuote)
+            FOut.append(QChar(kQuote));
+    }
+    // Appends a character code in decimal.
+    void code(uint32_t value)
+    {
+        closeQuote();
+        FOut.append(QChar(u'#'));
+        appendDecimal(FOut, value);
+    }
+    // Appends a character-code token as it was written.
+    void verbatimCode(QStringView token)
+    {
+        closeQuote();
+        FOut.append(token);
+    }
+    // Ends the run. An empty run becomes ''. A run that ends in a code gets an
+    // empty string after it when the next token would otherwise extend that
+    // code's digits (#233 followed by 5 must not become #2335).
+    void finish(char16_t nextChar)
+    {
+        closeQuote();
+        if (FOut.size() == FStart) {
+            FOut.append(QLatin1String("''"));
+        } else if (FOut.back() != QChar(kQuote) && (hexValue(nextChar) >= 0 || nextChar == u'$')) {
+            FOut.append(QLatin1String("''"));
+        }
+    }
+    // Replaces what the run wrote so far with the run's original text.
+    void replaceWithOriginal(QStringView original)
+    {
+        FOut.truncate(FStart);
+        FOut.append(original);
+        FOpen = false;
+    }
+
+private:
+    void openQuote()
+    {
+        if (!FOpen) {
+            FOut.append(QChar(kQuote));
+            FOpen = true;
+        }
+    }
+    void closeQuote()
+    {
+        if (FOpen) {
+            FOut.append(QChar(kQuote));
+            FOpen = false;
+        }
+    }
+
+    QString& FOut;
+    qsizetype FStart;
+    bool FOpen = false;
+};
+
+// DecodeText's handling of one string token: the body is shown as it is.
+void decodeString(RunWriter& run, QStringView token)
+{
+    run.quoted(token.sliced(1, token.size() - 2));
+}
+
+// DecodeText's handling of one character code: visible characters go into the
+// quoted text, control characters stay codes in decimal.
+void decodeCharCode(RunWriter& run, QStringView token)
+{
+    const char16_t value = charCodeValue(token);
+    if (value < 32)
+        run.code(value);
+    else
+        run.quotedChar(value);
+}
+
+// EncodeText's handling of one string token: characters from 128 up become codes.
+void encodeString(RunWriter& run, QStringView token)
+{
+    const char16_t* p = token.utf16() + 1;
+    const char16_t* const end = token.utf16() + token.size() - 1;
+    while (p < end) {
+        const char16_t* plain = p;
+        while (p < end && *p < 128)
+            ++p;
+        run.quoted(QStringView(plain, p));
+        while (p < end && *p >= 128)
+            run.code(*p++);
+    }
+}
+
+void encodeCharCode(RunWriter& run, QStringView token) { run.verbatimCode(token); }
+
+// The walk shared by DecodeText and EncodeText: runs of strings and character
+// codes are rewritten, every other token is copied, and every line ends in CR LF.
+template <void (*OnString)(RunWriter&, QStringView), void (*OnCharCode)(RunWriter&, QStringView)>
+QString rewrite(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 4 + 2);
+    TDfmParser scanner(text);
+    qsizetype lineStart = 0;
+    char16_t token = scanner.Token();
+    while (token != dfmEndOfText) {
+        if (token == dfmString || token == dfmCharCode) {
+            RunWriter run(out);
+            const int64_t runPos = scanner.SourcePos();
+            bool unterminated = false;
+            while (token == dfmString || token == dfmCharCode) {
+                if (token == dfmString && !scanner.StringTerminated()) {
+                    unterminated = true;
+                    break;
+                }
+                if (token == dfmString)
+                    OnString(run, scanner.TokenView());
+                else
+                    OnCharCode(run, scanner.TokenView());
+                token = scanner.NextToken();
+            }
+            if (unterminated) {
+                // A string that is never closed runs to the end of the text; its
+                // run is passed through exactly as written.
+                run.replaceWithOriginal(QStringView(text).sliced(runPos));
+                token = scanner.NextToken();
+                break;
+            }
+            const QStringView next = scanner.TokenView();
+            run.finish(next.isEmpty() ? u'\0' : next.front().unicode());
+            continue;
+        }
+        if (token == dfmLineBreak) {
+            out.append(QLatin1String("\r\n"));
+            lineStart = out.size();
+        } else {
+            out.append(scanner.TokenView());
+        }
+        token = scanner.NextToken();
+    }
+    if (out.size() > lineStart && !out.endsWith(QLatin1String("\r\n")))
+        out.append(QLatin1String("\r\n"));
+    return out;
+}
+
+} // namespace
+
+QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec)
+{
+    QString result;
+    if (rec == nullptr || OrgFile.isEmpty())
+        return result;
+    const qsizetype maxIndent = qsizetype(rec->Indent) + 2;
+    const qsizetype first = qsizetype(rec->BeginLine);
+    const qsizetype last = std::min<qsizetype>(qsizetype(rec->EndLine), OrgFile.size() - 1);
+    for (qsizetype i = first; i <= last; ++i) {
+        const QString& line = OrgFile.at(i);
+        qsizetype spaces = 0;
+        while (spaces < line.size() && spaces < maxIndent && line.at(spaces) == QChar(u' '))
+            ++spaces;
+        if (i > first)
+            result.append(QLatin1String("\r\n"));
+        result.append(QStringView(line).sliced(spaces));
+    }
+    return result;
+}
+
+QString DecodeText(const QString& text) { return rewrite<decodeString, decodeCharCode>(text); }
+
+QString EncodeText(const QString& text) { return rewrite<encodeString, encodeCharCode>(text); }
+
+} // namespace korvel
