@@ -9,9 +9,9 @@
 
 namespace korvel {
 
-// True for the white-space characters the extraction skips: tab, LF, VT, FF, CR,
-// space, and the Unicode white space (U+0085, U+00A0, U+1680, U+2000-U+200A,
-// U+2028, U+2029, U+202F, U+205F, U+3000).
+// True for the white-space characters the extraction skips: exactly the class \s
+// of a Unicode-aware regular expression (tab, LF, VT, FF, CR, space, U+0085,
+// U+00A0, U+1680, U+180E, U+2000-U+200A, U+2028, U+2029, U+202F, U+205F, U+3000).
 bool IsHexSelectionSpace(char16_t c) noexcept;
 
 // The bytes of the first run of at least two characters that are each a
