@@ -41,5 +41,11 @@ bool TakeFlag(QStringList& args, const QString& flag);
 int CmdDetect(QStringList args);
 int CmdToText(QStringList args);
 int CmdToBinary(QStringList args);
+int CmdTree(QStringList args);
+int CmdRegen(QStringList args);
+int CmdProps(QStringList args);
+int CmdMove(QStringList args);
+int CmdDecode(QStringList args);
+int CmdEncode(QStringList args);
 
 } // namespace korvel::cli

@@ -14,7 +14,14 @@ const char kUsage[] =
     "usage:\n"
     "  korvel-cli detect FILE...\n"
     "  korvel-cli to-text   [--codepage N] (-o OUT FILE | FILE...)\n"
-    "  korvel-cli to-binary [--ansi] [--codepage N] (-o OUT FILE | FILE...)\n";
+    "  korvel-cli to-binary [--ansi] [--codepage N] (-o OUT FILE | FILE...)\n"
+    "  korvel-cli tree FILE\n"
+    "  korvel-cli regen FILE -o OUT\n"
+    "  korvel-cli props FILE NODE [--decode]\n"
+    "  korvel-cli move FILE -o OUT (--up NODE | --down NODE | --level-up NODE | --under NODE TARGET)...\n"
+    "  korvel-cli decode | encode      (standard input to standard output, UTF-8)\n"
+    "NODE is a path of component names from a top-level node, such as Form1/Panel1/Button1;\n"
+    "a nameless component is matched by its class name; NAME[k] picks the k-th equal sibling.\n";
 
 } // namespace
 
@@ -31,6 +38,12 @@ int main(int argc, char** argv)
         {QStringLiteral("detect"), CmdDetect},
         {QStringLiteral("to-text"), CmdToText},
         {QStringLiteral("to-binary"), CmdToBinary},
+        {QStringLiteral("tree"), CmdTree},
+        {QStringLiteral("regen"), CmdRegen},
+        {QStringLiteral("props"), CmdProps},
+        {QStringLiteral("move"), CmdMove},
+        {QStringLiteral("decode"), CmdDecode},
+        {QStringLiteral("encode"), CmdEncode},
     };
     const QString name = args.takeFirst();
     const auto it = commands.find(name);
