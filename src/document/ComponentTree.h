@@ -61,6 +61,7 @@ public:
 private:
     friend class TComponentTree;
     TTreeNode() = default; // the hidden root of a tree
+    static void destroySubtrees(std::vector<std::unique_ptr<TTreeNode>>& nodes);
 
     TPROPREC FRecord;
     QString FCaption;

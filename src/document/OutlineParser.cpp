@@ -1,0 +1,272 @@
+#include "document/OutlineParser.h"
+
+#include <vector>
+
+namespace korvel {
+
+namespace {
+
+// The code point at s[i] (a surrogate pair counts as one) and its length in code units.
+char32_t codePointAt(QStringView s, qsizetype i, qsizetype* len)
+{
+    const char16_t u = s[i].unicode();
+    if (QChar::isHighSurrogate(u) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
+        *len = 2;
+        return QChar::surrogateToUcs4(u, s[i + 1].unicode());
+    }
+    *len = 1;
+    return u;
+}
+
+bool isAsciiLetterOrUnderscore(char32_t c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+// \w: letters and decimal digits of any script, and the underscore.
+bool isWordChar(char32_t c)
+{
+    if (c < 0x80)
+        return isAsciiLetterOrUnderscore(c) || (c >= '0' && c <= '9');
+    return QChar::isLetter(c) || QChar::isDigit(c);
+}
+
+// The first character of a component or class name: a letter of any script or '_'.
+bool isNameStart(char32_t c)
+{
+    if (c < 0x80)
+        return isAsciiLetterOrUnderscore(c);
+    return QChar::isLetter(c);
+}
+
+// Matches a name (name start, then word characters) at pos; returns its end, or -1.
+qsizetype matchName(QStringView s, qsizetype pos)
+{
+    if (pos >= s.size())
+        return -1;
+    qsizetype len;
+    if (!isNameStart(codePointAt(s, pos, &len)))
+        return -1;
+    pos += len;
+    while (pos < s.size() && isWordChar(codePointAt(s, pos, &len)))
+        pos += len;
+    return pos;
+}
+
+// Matches " [digits]" at pos; returns its end, or -1.
+qsizetype matchIndexSuffix(QStringView s, qsizetype pos)
+{
+    if (pos + 1 >= s.size() || s[pos] != u' ' || s[pos + 1] != u'[')
+        return -1;
+    qsizetype q = pos + 2;
+    const qsizetype digitsStart = q;
+    qsizetype len;
+    while (q < s.size() && QChar::isDigit(codePointAt(s, q, &len)))
+        q += len;
+    if (q == digitsStart || q >= s.size() || s[q] != u']')
+        return -1;
+    return q + 1;
+}
+
+bool isControlOrBlank(QChar c)
+{
+    return c.unicode() <= 32;
+}
+
+} // namespace
+
+QString DefaultNoNameText()
+{
+    return QStringLiteral("(名前なし)");
+}
+
+QString NodeCaption(const QString& name, const QString& noNameText)
+{
+    return TrimControl(name).isEmpty() ? noNameText : name;
+}
+
+QString NodeCaption(const QString& name)
+{
+    return NodeCaption(name, DefaultNoNameText());
+}
+
+QStringView TrimControl(QStringView line)
+{
+    qsizetype b = 0;
+    qsizetype e = line.size();
+    while (b < e && isControlOrBlank(line[b]))
+        ++b;
+    while (e > b && isControlOrBlank(line[e - 1]))
+        --e;
+    return line.sliced(b, e - b);
+}
+
+bool MatchHeader(QStringView s, THeaderMatch* match)
+{
+    qsizetype p = 0;
+    while (p < s.size() && s[p] == u' ')
+        ++p;
+    QStringView keyword;
+    for (QStringView k : {QStringView(u"object"), QStringView(u"inherited"), QStringView(u"inline")}) {
+        if (s.sliced(p).startsWith(k) && p + k.size() < s.size() && s[p + k.size()] == u' ') {
+            keyword = k;
+            break;
+        }
+    }
+    if (keyword.isEmpty())
+        return false;
+    const qsizetype textStart = p + keyword.size() + 1;
+    const qsizetype nameEnd = matchName(s, textStart);
+    if (nameEnd < 0)
+        return false;
+    if (!match)
+        return true;
+
+    match->Keyword = keyword.toString();
+    match->ObjectName.clear();
+    match->ClassName = s.sliced(textStart, nameEnd - textStart).toString();
+    // "Name: Class [i] [j]…": the named form, which keeps the index suffixes.
+    if (nameEnd + 1 < s.size() && s[nameEnd] == u':' && s[nameEnd + 1] == u' ') {
+        const qsizetype classStart = nameEnd + 2;
+        qsizetype classEnd = matchName(s, classStart);
+        if (classEnd >= 0) {
+            for (qsizetype next; (next = matchIndexSuffix(s, classEnd)) >= 0;)
+                classEnd = next;
+            match->ObjectName = match->ClassName;
+            match->ClassName = s.sliced(classStart, classEnd - classStart).toString();
+        }
+    }
+    qsizetype textEnd = s.size();
+    while (textEnd > textStart && isControlOrBlank(s[textEnd - 1]))
+        --textEnd;
+    match->HeaderText = s.sliced(textStart, textEnd - textStart).toString();
+    return true;
+}
+
+bool IsCollectionStart(QStringView t)
+{
+    // A dotted property path ("Items", "View.Brackets"): an ASCII letter or '_',
+    // then word characters and dots, where a run of dots is followed by an ASCII
+    // letter, '_' or the blank of " = <"; then " = <".
+    if (t.isEmpty() || !isAsciiLetterOrUnderscore(t[0].unicode()))
+        return false;
+    qsizetype p = 1;
+    qsizetype len;
+    for (;;) {
+        if (p >= t.size())
+            return false;
+        if (t[p] == u'.') {
+            while (p < t.size() && t[p] == u'.')
+                ++p;
+            if (p >= t.size())
+                return false;
+            if (t[p] == u' ')
+                break;
+            if (!isAsciiLetterOrUnderscore(t[p].unicode()))
+                return false;
+            ++p;
+            continue;
+        }
+        if (t[p] == u' ')
+            break;
+        if (!isWordChar(codePointAt(t, p, &len)))
+            return false;
+        p += len;
+    }
+    return t.sliced(p).startsWith(u" = <");
+}
+
+bool IsCollectionEnd(QStringView t)
+{
+    // "> *$" on a line whose trailing blanks are already gone.
+    qsizetype e = t.size();
+    while (e > 0 && t[e - 1] == u' ')
+        --e;
+    return e > 0 && t[e - 1] == u'>';
+}
+
+void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString& noNameText)
+{
+    TComponentTree tree;
+    int64_t level = 0;
+    TTreeNode* current = nullptr;
+    TTreeNode* last = nullptr;
+    bool pending = false;
+    bool inCollection = false;
+    int64_t depth = 0;
+    THeaderMatch header;
+
+    const qsizetype count = OrgFile.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString& s = OrgFile[i];
+        if (MatchHeader(s, &header)) {
+            TPROPREC rec;
+            rec.ObjectName = TrimControl(header.ObjectName).toString();
+            rec.ClassName = TrimControl(header.ClassName).toString();
+            rec.BeginLine = static_cast<uint32_t>(i + 1);
+            rec.Indent = static_cast<uint32_t>(2 * level);
+            rec.Modified = false;
+            rec.Keyword = std::move(header.Keyword);
+            rec.HeaderText = std::move(header.HeaderText);
+            QString caption = NodeCaption(rec.ObjectName, noNameText);
+            TTreeNode* node = level != 0
+                ? tree.addChild(current, std::move(rec), std::move(caption), 1)
+                : tree.addTopLevel(std::move(rec), std::move(caption), 0);
+            current = node;
+            if (pending)
+                last->record().EndLine = static_cast<uint32_t>(i - 1);
+            last = node;
+            pending = true;
+            ++level;
+            continue;
+        }
+        const QStringView t = TrimControl(s);
+        if (!inCollection && t == u"end") {
+            if (level == 0)
+                continue; // an end with no open block closes nothing
+            if (pending)
+                last->record().EndLine = static_cast<uint32_t>(i - 1);
+            --level;
+            pending = false;
+            current = current->parent();
+            continue;
+        }
+        if (IsCollectionStart(t)) {
+            inCollection = true;
+            ++depth;
+        }
+        if (inCollection && IsCollectionEnd(t)) {
+            --depth;
+            if (depth <= 0) {
+                inCollection = false;
+                depth = 0;
+            }
+        }
+    }
+    if (pending)
+        last->record().EndLine = static_cast<uint32_t>(count - 1);
+    out.replaceContents(std::move(tree));
+}
+
+QStringList DumpTree(const TComponentTree& tree)
+{
+    QStringList lines;
+    std::vector<std::pair<const TTreeNode*, int>> stack;
+    for (int i = tree.topLevelCount() - 1; i >= 0; --i)
+        stack.emplace_back(tree.topLevel(i), 0);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        const TPROPREC& r = node->record();
+        lines.append(QStringLiteral("%1%2: %3 [%4..%5] Indent=%6")
+                         .arg(QString(2 * depth, u' '), node->caption(), r.ClassName)
+                         .arg(r.BeginLine)
+                         .arg(r.EndLine)
+                         .arg(r.Indent));
+        for (int c = node->childCount() - 1; c >= 0; --c)
+            stack.emplace_back(node->child(c), depth + 1);
+    }
+    return lines;
+}
+
+} // namespace korvel

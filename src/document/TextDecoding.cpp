@@ -1,0 +1,180 @@
+#include "document/TextDecoding.h"
+
+#include "convert/AnsiCodePage.h"
+
+#include <QStringDecoder>
+
+#include <cstring>
+
+namespace korvel {
+
+namespace {
+
+using uchar8 = unsigned char;
+
+bool allAscii(const char* p, qsizetype n)
+{
+    uchar8 acc = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        acc |= static_cast<uchar8>(p[i]);
+    return acc < 0x80;
+}
+
+// Calls line(begin, end) for every line of the bytes, stopping at a NUL byte;
+// returns the offset of that NUL, or n when there is none. CR, LF and NUL are
+// single bytes in every code page used here and never part of a multi-byte
+// character, so the lines can be found before decoding.
+template <typename LineFn>
+qsizetype forEachByteLine(const char* p, qsizetype n, LineFn&& line)
+{
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        for (;;) {
+            while (j < n && static_cast<uchar8>(p[j]) > '\r')
+                ++j;
+            if (j == n)
+                break;
+            const char c = p[j];
+            if (c == '\r' || c == '\n' || c == '\0')
+                break;
+            ++j;
+        }
+        if (j < n && p[j] == '\0') {
+            if (j > i)
+                line(i, j);
+            return j;
+        }
+        if (!line(i, j))
+            return n;
+        if (j == n)
+            return n;
+        i = j + 1;
+        if (p[j] == '\r' && i < n && p[i] == '\n')
+            ++i;
+    }
+    return n;
+}
+
+QStringDecoder::Flags keepBom()
+{
+    return QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom;
+}
+
+// Strict UTF-8 bytes (no mark handling) into lines; empty when anything is invalid.
+QStringList decodeUtf8Lines(QByteArrayView bytes)
+{
+    QStringList lines;
+    const char* p = bytes.data();
+    const qsizetype n = bytes.size();
+    QStringDecoder decoder(QStringDecoder::Utf8, keepBom());
+    bool valid = true;
+    const qsizetype stop = forEachByteLine(p, n, [&](qsizetype b, qsizetype e) {
+        if (allAscii(p + b, e - b)) {
+            lines.append(QString::fromLatin1(p + b, e - b));
+            return true;
+        }
+        QString line = decoder.decode(QByteArrayView(p + b, e - b));
+        if (decoder.hasError()) {
+            valid = false;
+            return false;
+        }
+        lines.append(std::move(line));
+        return true;
+    });
+    if (valid && stop < n) {
+        // The text ends at the NUL, but the bytes after it must be valid UTF-8 too.
+        const QByteArrayView rest(p + stop, n - stop);
+        if (!allAscii(rest.data(), rest.size())) {
+            (void)decoder.decode(rest);
+            valid = !decoder.hasError();
+        }
+    }
+    if (!valid)
+        return {};
+    return lines;
+}
+
+QStringList decodeUtf16Lines(QByteArrayView bytes, QStringDecoder::Encoding encoding)
+{
+    QStringDecoder decoder(encoding, keepBom());
+    const QString text = decoder.decode(bytes);
+    return SplitLines(text);
+}
+
+} // namespace
+
+bool ContainsNonAscii(QByteArrayView bytes)
+{
+    constexpr qsizetype kChunk = 4096;
+    const char* p = bytes.data();
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; i += kChunk)
+        if (!allAscii(p + i, std::min(kChunk, n - i)))
+            return true;
+    return false;
+}
+
+bool ContainsNonAscii(ByteStream& stream)
+{
+    stream.seek(0);
+    return ContainsNonAscii(QByteArrayView(stream.data()));
+}
+
+QStringList SplitLines(QStringView text)
+{
+    QStringList lines;
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && p[j] != u'\r' && p[j] != u'\n' && p[j] != u'\0')
+            ++j;
+        if (j < n && p[j] == u'\0') {
+            if (j > i)
+                lines.append(QString(reinterpret_cast<const QChar*>(p + i), j - i));
+            break;
+        }
+        lines.append(QString(reinterpret_cast<const QChar*>(p + i), j - i));
+        if (j == n)
+            break;
+        i = j + 1;
+        if (p[j] == u'\r' && i < n && p[i] == u'\n')
+            ++i;
+    }
+    return lines;
+}
+
+QStringList DecodeLinesAnsi(QByteArrayView bytes)
+{
+    QStringList lines;
+    const char* p = bytes.data();
+    forEachByteLine(p, bytes.size(), [&](qsizetype b, qsizetype e) {
+        const QByteArrayView line(p + b, e - b);
+        lines.append(allAscii(line.data(), line.size()) ? QString::fromLatin1(line)
+                                                        : ansi::decode(line));
+        return true;
+    });
+    return lines;
+}
+
+QStringList DecodeLinesUtf8(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    return decodeUtf8Lines(bytes);
+}
+
+QStringList DecodeLinesWithBom(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decodeUtf8Lines(bytes.sliced(3));
+    if (bytes.startsWith("\xFF\xFE"))
+        return decodeUtf16Lines(bytes.sliced(2), QStringDecoder::Utf16LE);
+    if (bytes.startsWith("\xFE\xFF"))
+        return decodeUtf16Lines(bytes.sliced(2), QStringDecoder::Utf16BE);
+    return DecodeLinesAnsi(bytes);
+}
+
+} // namespace korvel
