@@ -1,0 +1,624 @@
+#include "convert/BinaryToText.h"
+
+#include "convert/AnsiCodePage.h"
+#include "convert/Errors.h"
+#include "convert/Filer.h"
+#include "convert/FloatFormat.h"
+#include "convert/StreamFormat.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace korvel {
+namespace {
+
+// Code units of a string value on one line of text.
+constexpr int64_t kStringLineUnits = 64;
+// Bytes of binary data on one line of text.
+constexpr int64_t kBinaryLineBytes = 32;
+// Room kept in front of the text for the byte-order mark.
+constexpr int kBomRoom = 3;
+
+constexpr std::array<std::array<char, 2>, 256> MakeHexTable()
+{
+    std::array<std::array<char, 2>, 256> table{};
+    constexpr char digits[] = "0123456789ABCDEF";
+    for (int i = 0; i < 256; ++i)
+        table[i] = {digits[i >> 4], digits[i & 15]};
+    return table;
+}
+constexpr auto kHex = MakeHexTable();
+
+// How a string value's characters are written.
+enum class Escaping {
+    Ansi,    // vaString / vaLString: only control codes and the apostrophe become #-codes
+    Unicode, // vaWString / vaUTF8String: everything outside printable ASCII becomes a #-code
+};
+
+// The code units of a string value, wherever they come from.
+struct ByteUnits { // one byte per unit, all below 0x80
+    const uint8_t* p;
+    char16_t operator[](int64_t i) const { return p[i]; }
+};
+struct Utf16LEUnits { // raw UTF-16LE bytes of a vaWString
+    const uint8_t* p;
+    char16_t operator[](int64_t i) const { return char16_t(p[2 * i] | (p[2 * i + 1] << 8)); }
+};
+struct StringUnits { // a decoded string
+    const char16_t* p;
+    char16_t operator[](int64_t i) const { return p[i]; }
+};
+
+bool AllAscii(QByteArrayView bytes)
+{
+    const char* p = bytes.data();
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ull)
+            return false;
+    }
+    for (; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+// Converts one form stream into text; one instance per pass.
+class TextWriter {
+public:
+    TextWriter(ByteStream& input, bool utf8Strings)
+        : FInput(input), FReader(input), FUtf8Strings(utf8Strings)
+    {
+        // Text is typically about twice the size of the binary stream.
+        const int64_t estimate = std::min<int64_t>(input.size() - input.position(), int64_t(1) << 30);
+        Grow(std::max<int64_t>(4096, estimate * 2 + estimate / 4));
+        FCur += kBomRoom;
+    }
+
+    // Converts the stream; the result starts with kBomRoom spare bytes.
+    QByteArray Run()
+    {
+        FReader.ReadSignature();
+        ConvertObject();
+        FBuf.truncate(FCur - FBuf.data());
+        return std::move(FBuf);
+    }
+
+    bool NonAscii() const { return FNonAscii; }
+    // True when ANSI characters above 127 were written raw.
+    bool WroteRawAnsi() const { return FWroteRawAnsi; }
+
+private:
+    // ------------------------------------------------------------ output
+    void Grow(int64_t need)
+    {
+        const int64_t used = FBuf.isEmpty() ? 0 : FCur - FBuf.data();
+        const int64_t capacity = std::max<int64_t>(used + need, FBuf.size() + FBuf.size() / 2);
+        FBuf.resize(capacity);
+        FCur = FBuf.data() + used;
+        FEnd = FBuf.data() + FBuf.size();
+    }
+    void Ensure(int64_t n)
+    {
+        if (FEnd - FCur < n)
+            Grow(n);
+    }
+    void Put(char c)
+    {
+        Ensure(1);
+        *FCur++ = c;
+    }
+    void Put(const char* s, int64_t n)
+    {
+        Ensure(n);
+        std::memcpy(FCur, s, size_t(n));
+        FCur += n;
+    }
+    template <size_t N>
+    void PutLiteral(const char (&s)[N])
+    {
+        Put(s, N - 1);
+    }
+    void PutIndent()
+    {
+        const int64_t n = int64_t(FLevel) * 2;
+        Ensure(n);
+        std::memset(FCur, ' ', size_t(n));
+        FCur += n;
+    }
+    void PutNewLine()
+    {
+        const int64_t n = int64_t(FLevel) * 2 + 2;
+        Ensure(n);
+        FCur[0] = '\r';
+        FCur[1] = '\n';
+        std::memset(FCur + 2, ' ', size_t(n - 2));
+        FCur += n;
+    }
+    void PutCrLf()
+    {
+        Ensure(2);
+        FCur[0] = '\r';
+        FCur[1] = '\n';
+        FCur += 2;
+    }
+    template <typename T>
+    void PutDecimal(T v)
+    {
+        Ensure(24);
+        FCur = std::to_chars(FCur, FEnd, v).ptr;
+    }
+    // A class, object, property, identifier or set element name: its UTF-8 bytes.
+    void PutName(QByteArrayView utf8)
+    {
+        if (AllAscii(utf8)) {
+            Put(utf8.data(), utf8.size());
+            return;
+        }
+        const QString decoded = QString::fromUtf8(utf8);
+        const QByteArray bytes = decoded.toUtf8();
+        if (bytes.size() > decoded.size())
+            FNonAscii = true;
+        Put(bytes.constData(), bytes.size());
+    }
+
+    // ------------------------------------------------------------ nesting
+    void Enter()
+    {
+        if (++FDepth > kMaxNestingDepth)
+            ThrowNestingTooDeep();
+    }
+    void Leave() { --FDepth; }
+
+    [[noreturn]] static void ThrowInvalidValue()
+    {
+        throw EReadError(QString::fromUtf16(kMsgInvalidPropertyValue));
+    }
+    [[noreturn]] static void ThrowReadError() { throw EReadError(QString::fromUtf16(kMsgReadError)); }
+
+    // The short name whose length byte lies at offset pos of the input.
+    QString NameAt(int64_t pos) const
+    {
+        if (pos < 0)
+            return {};
+        return QString::fromUtf8(NameBytesAt(pos));
+    }
+
+    [[noreturn]] void ThrowUnknownTag(int t) const
+    {
+        const QString message = QString::fromUtf16(u"%1%2%3 の読み取り中のエラー : %4")
+                                    .arg(NameAt(FHeaderNamePos), QStringLiteral("."),
+                                         NameAt(FPropertyNamePos), QString::number(t));
+        throw EReadError(message);
+    }
+
+    // A length field followed by that many bytes; fails before anything that size is touched.
+    int64_t ReadLength(int64_t unitSize)
+    {
+        const int32_t n = FReader.ReadInt32Raw();
+        if (n < 0 || int64_t(n) * unitSize > FReader.Remaining())
+            ThrowReadError();
+        return n;
+    }
+
+    // ------------------------------------------------------------ structure
+    // The short name whose length byte lies at offset pos of the input, without copying.
+    QByteArrayView NameBytesAt(int64_t pos) const
+    {
+        const char* p = FInput.data().constData() + pos;
+        return QByteArrayView(p + 1, static_cast<unsigned char>(p[0]));
+    }
+
+    void ConvertObject()
+    {
+        Enter();
+        TFilerFlags flags = 0;
+        int32_t childPos = 0;
+        FReader.ReadPrefix(flags, childPos);
+        const int64_t classPos = FReader.Position();
+        FReader.ReadStrBytes();
+        const int64_t objectPos = FReader.Position();
+        const bool named = !FReader.ReadStrBytes().isEmpty();
+        FHeaderNamePos = named ? objectPos : classPos;
+
+        const int n = FLevel;
+        PutIndent();
+        if (flags & ffInherited)
+            PutLiteral("inherited ");
+        else if (flags & ffInline)
+            PutLiteral("inline ");
+        else
+            PutLiteral("object ");
+        if (named) {
+            PutName(NameBytesAt(objectPos));
+            PutLiteral(": ");
+        }
+        PutName(NameBytesAt(classPos));
+        if (flags & ffChildPos) {
+            PutLiteral(" [");
+            PutDecimal(childPos);
+            Put(']');
+        }
+        PutCrLf();
+
+        FLevel = n + 1;
+        while (!FReader.EndOfList())
+            ConvertProperty();
+        FReader.CheckValue(vaNull);
+        while (!FReader.EndOfList())
+            ConvertObject();
+        FReader.CheckValue(vaNull);
+        FLevel = n;
+        PutIndent();
+        PutLiteral("end\r\n");
+        Leave();
+    }
+
+    void ConvertProperty()
+    {
+        PutIndent();
+        FPropertyNamePos = FReader.Position();
+        PutName(FReader.ReadStrBytes());
+        PutLiteral(" = ");
+        ConvertValue();
+        PutCrLf();
+    }
+
+    void ConvertValue()
+    {
+        const uint8_t tag = FReader.PeekByte();
+        const int t = tag & 0x7F;
+        if (t > kMaxValueType)
+            ThrowUnknownTag(t);
+        switch (t) {
+        case vaNull: case vaFalse: case vaTrue: case vaNil:
+            FReader.ReadByte();
+            if (t == vaNull)
+                PutLiteral("Null");
+            else if (t == vaFalse)
+                PutLiteral("False");
+            else if (t == vaTrue)
+                PutLiteral("True");
+            else
+                PutLiteral("nil");
+            return;
+        case vaIdent:
+            FReader.ReadByte();
+            PutName(FReader.ReadStrBytes());
+            return;
+        case vaList:
+            ConvertList();
+            return;
+        case vaBinary:
+            ConvertBinary();
+            return;
+        case vaSet:
+            ConvertSet();
+            return;
+        case vaCollection:
+            ConvertCollection();
+            return;
+        default:
+            break;
+        }
+        // The remaining readers accept the exact tag only.
+        if (tag != t)
+            ThrowInvalidValue();
+        ConvertScalar(t);
+    }
+
+    // Numbers and strings; kept out of line so that the recursion stays lean.
+    [[gnu::noinline]] void ConvertScalar(int t)
+    {
+        char buf[kMaxFloatTextSize];
+        switch (t) {
+        case vaInt8: case vaInt16: case vaInt32:
+            PutDecimal(FReader.ReadInteger());
+            return;
+        case vaInt64:
+            PutDecimal(FReader.ReadInt64());
+            return;
+        case vaExtended: case vaDouble:
+            Put(buf, FormatFixed(FReader.ReadFloat(), buf));
+            return;
+        case vaSingle:
+            Put(buf, FormatGeneral(FReader.ReadSingle(), buf));
+            Put('s');
+            return;
+        case vaCurrency:
+            Put(buf, FormatGeneral(static_cast<long double>(FReader.ReadCurrency()), buf));
+            Put('c');
+            return;
+        case vaDate:
+            Put(buf, FormatGeneral(FReader.ReadDate(), buf));
+            Put('d');
+            return;
+        case vaString: case vaLString:
+            ConvertAnsiString(t);
+            return;
+        case vaWString:
+            ConvertWideString();
+            return;
+        case vaUTF8String:
+            ConvertUtf8String();
+            return;
+        default:
+            ThrowInvalidValue();
+        }
+    }
+
+    void ConvertList()
+    {
+        FReader.ReadByte();
+        Enter();
+        Put('(');
+        ++FLevel;
+        while (!FReader.EndOfList()) {
+            PutNewLine();
+            ConvertValue();
+        }
+        FReader.CheckValue(vaNull);
+        --FLevel;
+        Put(')');
+        Leave();
+    }
+
+    [[gnu::noinline]] void ConvertSet()
+    {
+        FReader.ReadByte();
+        Put('[');
+        bool first = true;
+        for (;;) {
+            const QByteArrayView element = FReader.ReadStrBytes();
+            if (element.isEmpty())
+                break;
+            if (!first)
+                PutLiteral(", ");
+            PutName(element);
+            first = false;
+        }
+        Put(']');
+    }
+
+    void ConvertCollection()
+    {
+        FReader.ReadByte();
+        Enter();
+        Put('<');
+        const int c = ++FLevel;
+        while (!FReader.EndOfList()) {
+            PutNewLine();
+            PutLiteral("item");
+            const uint8_t next = FReader.NextValue();
+            if (next == vaInt8 || next == vaInt16 || next == vaInt32) {
+                PutLiteral(" [");
+                ConvertValue();
+                Put(']');
+            }
+            PutCrLf();
+            FReader.CheckValue(vaList);
+            FLevel = c + 1;
+            while (!FReader.EndOfList())
+                ConvertProperty();
+            FReader.CheckValue(vaNull);
+            FLevel = c;
+            PutIndent();
+            PutLiteral("end");
+        }
+        FReader.CheckValue(vaNull);
+        FLevel = c - 1;
+        Put('>');
+        Leave();
+    }
+
+    [[gnu::noinline]] void ConvertBinary()
+    {
+        FReader.ReadByte();
+        Put('{');
+        ++FLevel;
+        const int64_t n = ReadLength(1);
+        const QByteArrayView data = FReader.ReadView(n);
+        const auto* p = reinterpret_cast<const uint8_t*>(data.data());
+        const int64_t lines = (n + kBinaryLineBytes - 1) / kBinaryLineBytes;
+        const int64_t indent = int64_t(FLevel) * 2 + 2;
+        Ensure(n * 2 + (n >= kBinaryLineBytes ? lines * indent : 0) + 1);
+        int64_t done = 0;
+        while (done < n) {
+            if (n >= kBinaryLineBytes) {
+                FCur[0] = '\r';
+                FCur[1] = '\n';
+                std::memset(FCur + 2, ' ', size_t(indent - 2));
+                FCur += indent;
+            }
+            const int64_t chunk = std::min(kBinaryLineBytes, n - done);
+            for (int64_t i = 0; i < chunk; ++i) {
+                std::memcpy(FCur, kHex[p[done + i]].data(), 2);
+                FCur += 2;
+            }
+            done += chunk;
+        }
+        --FLevel;
+        *FCur++ = '}';
+    }
+
+    // ------------------------------------------------------------ strings
+    void ConvertAnsiString(int t)
+    {
+        FReader.ReadByte();
+        const int64_t n = t == vaString ? FReader.ReadByte() : ReadLength(1);
+        const QByteArrayView bytes = FReader.ReadView(n);
+        if (AllAscii(bytes)) {
+            WriteString(ByteUnits{reinterpret_cast<const uint8_t*>(bytes.data())}, n, Escaping::Ansi);
+            return;
+        }
+        const QString s = ansi::decode(bytes);
+        WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(), Escaping::Ansi);
+    }
+
+    void ConvertWideString()
+    {
+        FReader.ReadByte();
+        const int64_t n = ReadLength(2);
+        const QByteArrayView bytes = FReader.ReadView(n * 2);
+        WriteString(Utf16LEUnits{reinterpret_cast<const uint8_t*>(bytes.data())}, n, Escaping::Unicode);
+    }
+
+    void ConvertUtf8String()
+    {
+        FReader.ReadByte();
+        const int64_t n = ReadLength(1);
+        const QByteArrayView bytes = FReader.ReadView(n);
+        if (AllAscii(bytes)) {
+            WriteString(ByteUnits{reinterpret_cast<const uint8_t*>(bytes.data())}, n, Escaping::Unicode);
+            return;
+        }
+        const QString s = QString::fromUtf8(bytes);
+        WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(), Escaping::Unicode);
+    }
+
+    bool NeedsCode(char16_t u, Escaping escaping) const
+    {
+        if (u < 32 || u == '\'')
+            return true;
+        if (u < 128)
+            return false;
+        if (escaping == Escaping::Unicode)
+            return true;
+        // ANSI characters written as UTF-8 under a byte-order mark: a surrogate has
+        // no UTF-8 form (an undecodable byte), so it keeps its code.
+        return FUtf8Strings && u >= 0xD800 && u <= 0xDFFF;
+    }
+
+    // Writes the quoted run s[k, i) of characters that need no code.
+    template <typename Units>
+    void PutRun(const Units& s, int64_t k, int64_t i)
+    {
+        const int64_t n = i - k;
+        Ensure(n + 2);
+        *FCur++ = '\'';
+        if constexpr (std::is_same_v<Units, ByteUnits>) {
+            std::memcpy(FCur, s.p + k, size_t(n));
+            FCur += n;
+        } else if constexpr (std::is_same_v<Units, Utf16LEUnits>) {
+            for (int64_t m = k; m < i; ++m)
+                *FCur++ = char(s[m]);
+        } else {
+            bool ascii = true;
+            for (int64_t m = k; m < i; ++m)
+                ascii = ascii && s[m] < 0x80;
+            if (ascii) {
+                for (int64_t m = k; m < i; ++m)
+                    *FCur++ = char(s[m]);
+            } else {
+                const QStringView run(s.p + k, n);
+                const QByteArray bytes = FUtf8Strings ? run.toUtf8() : ansi::encode(run);
+                if (!FUtf8Strings)
+                    FWroteRawAnsi = true;
+                Put(bytes.constData(), bytes.size());
+                Ensure(1);
+            }
+        }
+        *FCur++ = '\'';
+    }
+
+    template <typename Units>
+    void WriteString(const Units& s, int64_t length, Escaping escaping)
+    {
+        if (length == 0) {
+            PutLiteral("''");
+            return;
+        }
+        ++FLevel;
+        if (length > kStringLineUnits)
+            PutNewLine();
+        int64_t i = 0; // next unit to write
+        int64_t j = 0; // first unit on the current line
+        while (i < length) {
+            const char16_t u = s[i];
+            if (NeedsCode(u, escaping)) {
+                Ensure(8);
+                *FCur++ = '#';
+                FCur = std::to_chars(FCur, FEnd, int(u)).ptr;
+                ++i;
+            } else {
+                const int64_t k = i;
+                ++i;
+                const int64_t stop = std::min(length, j + kStringLineUnits);
+                while (i < stop && !NeedsCode(s[i], escaping))
+                    ++i;
+                PutRun(s, k, i);
+            }
+            if (i - j >= kStringLineUnits && i < length) {
+                PutLiteral(" +");
+                PutNewLine();
+                j = i;
+            }
+        }
+        --FLevel;
+    }
+
+    ByteStream& FInput;
+    TReader FReader;
+    QByteArray FBuf;
+    char* FCur = nullptr;
+    char* FEnd = nullptr;
+    int FLevel = 0;
+    int FDepth = 0;
+    bool FUtf8Strings;
+    bool FNonAscii = false;
+    bool FWroteRawAnsi = false;
+    int64_t FHeaderNamePos = -1;
+    int64_t FPropertyNamePos = -1;
+};
+
+// Appends text to output at its position, moving the buffer in when output is empty.
+void Deliver(QByteArray text, bool bom, ByteStream& output)
+{
+    if (bom)
+        std::memcpy(text.data(), "\xEF\xBB\xBF", kBomRoom);
+    else
+        text.remove(0, kBomRoom);
+    if (output.size() == 0 && output.position() == 0) {
+        output.setData(std::move(text));
+        output.seek(output.size());
+    } else {
+        output.write(text);
+    }
+}
+
+} // namespace
+
+void BinaryStreamToText(ByteStream& input, ByteStream& output)
+{
+    const int64_t start = input.position();
+    QByteArray text;
+    bool nonAscii = false;
+    {
+        TextWriter writer(input, false);
+        text = writer.Run();
+        nonAscii = writer.NonAscii();
+        if (nonAscii && writer.WroteRawAnsi())
+            text.clear();
+    }
+    if (nonAscii && text.isEmpty()) {
+        // The text starts with a byte-order mark, so it must be UTF-8 throughout:
+        // convert again with the ANSI string contents written as UTF-8.
+        input.seek(start);
+        TextWriter writer(input, true);
+        text = writer.Run();
+    }
+    Deliver(std::move(text), nonAscii, output);
+}
+
+void BinaryResourceToText(ByteStream& input, ByteStream& output)
+{
+    ReadResHeader(input);
+    BinaryStreamToText(input, output);
+}
+
+} // namespace korvel
