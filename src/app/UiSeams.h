@@ -1,0 +1,39 @@
+// The modal questions, message boxes and file dialogs of the window, with small
+// seams through which tests answer them instead of a user.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QFileDialog;
+class QWidget;
+
+namespace korvel {
+
+// Hooks that replace the modal dialogs while they are set (tests only).
+struct TUiSeams {
+    // Answers a confirmation instead of the OK/Cancel box: true stands for OK.
+    static std::function<bool(const QString& text)> confirm;
+    // Receives the text of an error box instead of showing it.
+    static std::function<void(const QString& text)> error;
+    // Answers a file dialog instead of showing it: the chosen path, or an empty
+    // string for Cancel. The dialog is fully set up (name, filters, selected file).
+    static std::function<QString(QFileDialog& dialog)> chooseFile;
+    // Clears every hook.
+    static void reset();
+};
+
+// Asks text with OK and Cancel; true when the user chose OK.
+bool ConfirmBox(QWidget* parent, const QString& text);
+// Shows text with the error icon and one OK button.
+void ErrorBox(QWidget* parent, const QString& text);
+// Shows the dialog modally; the chosen path, or an empty string when cancelled.
+QString ExecFileDialog(QFileDialog& dialog);
+
+// Turns a filter written as "Description|*.a;*.b|Description|*.*" into Qt's name
+// filters ("Description (*.a *.b)"); "*.*" stands for every file ("*").
+QStringList DialogFilterToNameFilters(const QString& filter);
+
+} // namespace korvel

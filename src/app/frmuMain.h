@@ -1,0 +1,177 @@
+// TfrmMain: Korvel's main window. It wires the form document to the user: the
+// tool bar and context menus of actions, the component tree, the property pane,
+// the status bar, the dialogs and message boxes, file drops and the command line.
+// The document logic itself lives in TFormDocument and the tree operations.
+#pragma once
+
+#include "document/FormDocument.h"
+#include "document/TreeMoves.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+#include <vector>
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QMimeData;
+class QSplitter;
+class QSyntaxHighlighter;
+
+namespace korvel {
+
+class TComponentTreeView;
+class TEditor;
+class TreeModel;
+
+// The six program-wide messages; a language file may replace them.
+struct TMessages {
+    QString StrRestoreBackup;
+    QString StrSaveChanges;
+    QString StrFormFileNotFound;
+    QString StrModified;
+    QString StrReload;
+    QString StrNoName;
+    // The built-in Japanese defaults.
+    static TMessages Defaults();
+};
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // The private event by which the first showing opens the command-line file.
+    static constexpr int kCommandLineMessage = 35026;
+
+    // What the window is started with.
+    struct TStartOptions {
+        // The command-line arguments after the program's own name.
+        QStringList arguments;
+        // The language file; empty: the executable's path with the extension ".lng".
+        QString languageFile;
+    };
+
+    explicit TfrmMain(TStartOptions options = {}, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // --- state the window shows -------------------------------------------
+    TFormDocument& document() { return FDocument; }
+    TComponentTreeView* treeView() const { return tvMain; }
+    TEditor* editor() const { return mmProperties; }
+    TreeModel* model() const { return FModel; }
+    // The one text of the status bar.
+    QString statusText() const;
+    // The action with the given object name (actUp, actsaveFile, …), or nullptr.
+    QAction* action(const QString& name) const;
+    // Every action in the action list's order.
+    const std::vector<QAction*>& actions() const { return FActions; }
+    const TMessages& messages() const { return FMessages; }
+    const QString& editorFontName() const { return FEditorFontName; }
+    int editorFontSize() const { return FEditorFontSize; }
+    // The node selected in the tree, or nullptr.
+    TTreeNode* selectedNode() const;
+    // Selects node in the tree (nullptr clears the selection).
+    void selectNode(const TTreeNode* node);
+
+    // --- document operations -----------------------------------------------
+    // Opens the form file a dropped or command-line path stands for, or says it is not found.
+    void OpenRequestedFile(const QString& path);
+    // Loads a form file and shows its tree with the first node selected. Throws.
+    void LoadFormFile(const QString& path);
+    // Sets the window caption from the current file name and the format.
+    void UpdateCaption();
+    // Names the selected component (and the modified mark) in the status bar.
+    void UpdateStatusBar();
+    // Derives every action's enabled state from the document and the selection.
+    void updateActions();
+
+    // --- action handlers (each runs inside the general error reporting) ------
+    void actOpenFileExecute();
+    void actUpExecute();
+    void actDownExecute();
+    void actUpToOneLevelExecute();
+    void actDisposeAllExecute();
+    void actParseExecute();
+    void actSelectAllExecute();
+    void actOriginalPropertiesExecute();
+    void actSavePropertiesExecute();
+    void actCollapseExecute();
+    void actExpandExecute();
+    void actsaveFileExecute();
+    void actSaveAsExecute();
+    void actRestoreBackupExecute();
+    void actAutoDecodeExecute();
+    void actRefreshExecute();
+    void actCopyToClipboardExecute();
+    void actSelTextToBinExecute();
+    void actEditorCopyExecute();
+    void actEditorCutExecute();
+    void actEditorPasteExecute();
+    void actEditorUndoExecute();
+
+    // Shows the selected node's property text in the pane (selection change, auto-decode toggle).
+    void tvMainClick();
+    // Selects the token under the caret after a double click in the pane.
+    void mmPropertiesDblClick();
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void ReadLanguageFile();
+    void createActions();
+    void createLayout();
+    void createMenus();
+    QFileDialog* createDialog(const QString& name);
+
+    // Runs a command; an error it raises is shown in a message box and ends it.
+    template <class F>
+    void guarded(F&& command);
+    void reportError(const QString& text);
+
+    void tvMainChange();
+    bool tvMainDragOver(const QMimeData* data, const QModelIndex& target);
+    void tvMainDragDrop(const QMimeData* data, const QModelIndex& target);
+    void handleCommandLine();
+    void showLoadedDocument();
+    void showText(const QString& storedText);
+    void applyMoveDisplayEffects(const TMoveResult& result, TTreeNode* formerParent);
+    void collapseSubtree(const TTreeNode* node);
+    void expandSubtree(const TTreeNode* node);
+    void scrollToTop(const TTreeNode* node);
+    void openDroppedUrls(const QMimeData* data);
+
+    TStartOptions FOptions;
+    TFormDocument FDocument;
+    TMessages FMessages;
+    QString FEditorFontName;
+    int FEditorFontSize = 10;
+    bool FShown = false;
+    const TTreeNode* FShownNode = nullptr;
+
+    TreeModel* FModel = nullptr;
+    TComponentTreeView* tvMain = nullptr;
+    TEditor* mmProperties = nullptr;
+    QSplitter* splitterMain = nullptr;
+    QLabel* FStatusText = nullptr;
+    QMenu* pabTreeView = nullptr;
+    QMenu* pabProperties = nullptr;
+    QSyntaxHighlighter* FDFMFountain = nullptr;
+    QVector<QIcon> ilTreeView;
+    QVector<QIcon> ilMenu;
+    std::vector<QAction*> FActions;
+    QString FOpenFilter;
+    QString FBinFilter;
+};
+
+} // namespace korvel

@@ -1,0 +1,45 @@
+// Korvel's program start: checks that there is a display, applies the dark style,
+// creates the main window and runs until it is closed.
+#include "app/DarkStyle.h"
+#include "app/frmuMain.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// True when a window system can be reached: an X11 or Wayland display, or a
+// platform chosen explicitly (QT_QPA_PLATFORM, e.g. offscreen).
+bool displayAvailable()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!displayAvailable()) {
+        std::fputs("korvel: no display available; use korvel-cli for headless conversion\n", stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    // The application's title (message box captions); not a display name, which
+    // the platform would append to every window caption.
+    QApplication::setApplicationName(QStringLiteral("Korvel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvel"));
+    korvel::ApplyDarkStyle(); // without it the platform's default look stays
+
+    korvel::TfrmMain::TStartOptions options;
+    options.arguments = QApplication::arguments().mid(1);
+    korvel::TfrmMain frmMain(options);
+    frmMain.show();
+    return app.exec();
+}
