@@ -1,42 +1,46 @@
 #include "document/DfmParser.h"
 
+#include <array>
+#include <cstdint>
+
 namespace korvel {
 namespace {
 
-constexpr bool isDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
+// Character classes of the ASCII characters; nothing from 128 up belongs to any.
+enum : uint8_t { kDigit = 1, kHex = 2, kIdentStart = 4, kIdentChar = 8, kRunStop = 16 };
 
-constexpr bool isHexDigit(char16_t c) noexcept
+constexpr std::array<uint8_t, 128> makeClasses()
 {
-    return isDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    std::array<uint8_t, 128> t{};
+    for (int c = '0'; c <= '9'; ++c)
+        t[c] = kDigit | kHex | kIdentChar;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        t[c] = kIdentStart | kIdentChar | (c <= 'F' ? kHex : 0);
+    for (int c = 'a'; c <= 'z'; ++c)
+        t[c] = kIdentStart | kIdentChar | (c <= 'f' ? kHex : 0);
+    t['_'] = kIdentStart | kIdentChar;
+    // The characters that can start a string, a character code or a comment.
+    t['\''] = t['#'] = t['/'] = kRunStop;
+    return t;
 }
 
-constexpr bool isIdentStart(char16_t c) noexcept
-{
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
+constexpr std::array<uint8_t, 128> kClasses = makeClasses();
 
-constexpr bool isIdentChar(char16_t c) noexcept { return isIdentStart(c) || isDigit(c); }
+inline bool is(char16_t c, uint8_t cls) noexcept { return c < 128 && (kClasses[c] & cls) != 0; }
 
-const char16_t* skipDigits(const char16_t* p, const char16_t* end) noexcept
+inline const char16_t* skip(const char16_t* p, const char16_t* end, uint8_t cls) noexcept
 {
-    while (p < end && isDigit(*p))
-        ++p;
-    return p;
-}
-
-const char16_t* skipHexDigits(const char16_t* p, const char16_t* end) noexcept
-{
-    while (p < end && isHexDigit(*p))
+    while (p < end && is(*p, cls))
         ++p;
     return p;
 }
 
 // After an E or e: a sign with any digits, one or more digits, or nothing.
-const char16_t* skipExponentTail(const char16_t* p, const char16_t* end) noexcept
+inline const char16_t* skipExponentTail(const char16_t* p, const char16_t* end) noexcept
 {
     if (p < end && (*p == u'+' || *p == u'-'))
         ++p;
-    return skipDigits(p, end);
+    return skip(p, end, kDigit);
 }
 
 } // namespace
@@ -66,54 +70,17 @@ char16_t TDfmParser::NextToken() noexcept
 
     const char16_t c = *p;
     char16_t code;
-    if (c == u'/' && p + 1 < end && p[1] == u'/') {
-        code = dfmComment;
-        p += 2;
-        while (p < end && *p != u'\r' && *p != u'\n')
-            ++p;
-    } else if (c == u'\'') {
-        code = dfmString;
-        ++p;
-        for (;;) {
-            if (p == end) {
-                FUnterminated = true;
-                break;
-            }
-            if (*p == u'\'') {
-                ++p;
-                if (p == end || *p != u'\'')
-                    break;
-                ++p;
-            } else {
-                ++p;
-            }
-        }
-    } else if (c == u'$') {
+    if (is(c, kIdentStart)) {
+        code = dfmIdentifier;
+        p = skip(p + 1, end, kIdentChar);
+    } else if (is(c, kDigit)) {
         code = dfmInteger;
-        p = skipHexDigits(p + 1, end);
-    } else if (c == u'#') {
-        code = dfmCharCode;
-        ++p;
-        if (p < end && *p == u'$')
-            p = skipHexDigits(p + 1, end);
-        else
-            p = skipDigits(p, end);
-    } else if (c < 32) {
-        if (c == u'\r' && p + 1 < end && p[1] == u'\n') {
-            code = dfmLineBreak;
-            p += 2;
-        } else {
-            code = dfmControlChar;
-            ++p;
-        }
-    } else if (isDigit(c)) {
-        code = dfmInteger;
-        p = skipDigits(p, end);
+        p = skip(p, end, kDigit);
         if (p < end && *p == u'.') {
             code = dfmFloat;
             const char16_t next = p + 1 < end ? p[1] : u'\0';
-            if (isDigit(next)) {
-                p = skipDigits(p + 1, end);
+            if (is(next, kDigit)) {
+                p = skip(p + 1, end, kDigit);
                 if (p < end && (*p == u'E' || *p == u'e'))
                     p = skipExponentTail(p + 1, end);
             } else if (next == u'E' || next == u'e') {
@@ -124,11 +91,44 @@ char16_t TDfmParser::NextToken() noexcept
             code = dfmFloat;
             p = skipExponentTail(p + 1, end);
         }
-    } else if (isIdentStart(c)) {
-        code = dfmIdentifier;
-        ++p;
-        while (p < end && isIdentChar(*p))
+    } else if (c == u'/' && p + 1 < end && p[1] == u'/') {
+        code = dfmComment;
+        p += 2;
+        while (p < end && *p != u'\r' && *p != u'\n')
             ++p;
+    } else if (c == u'\'') {
+        code = dfmString;
+        ++p;
+        for (;;) {
+            while (p < end && *p != u'\'')
+                ++p;
+            if (p == end) {
+                FUnterminated = true;
+                break;
+            }
+            ++p;
+            if (p == end || *p != u'\'')
+                break;
+            ++p; // a doubled apostrophe is content
+        }
+    } else if (c == u'$') {
+        code = dfmInteger;
+        p = skip(p + 1, end, kHex);
+    } else if (c == u'#') {
+        code = dfmCharCode;
+        ++p;
+        if (p < end && *p == u'$')
+            p = skip(p + 1, end, kHex);
+        else
+            p = skip(p, end, kDigit);
+    } else if (c < 32) {
+        if (c == u'\r' && p + 1 < end && p[1] == u'\n') {
+            code = dfmLineBreak;
+            p += 2;
+        } else {
+            code = dfmControlChar;
+            ++p;
+        }
     } else {
         code = dfmSymbol;
         ++p;
@@ -137,6 +137,35 @@ char16_t TDfmParser::NextToken() noexcept
     FSourcePtr = p;
     FToken = code;
     return code;
+}
+
+char16_t TDfmParser::NextStringOrCharCode() noexcept
+{
+    // Only strings and comments can hold an apostrophe, a number sign or a slash,
+    // and every other token ends in front of one, so a plain search for these
+    // characters finds the next string or code, skipping comments on the way.
+    const char16_t* p = FSourcePtr;
+    const char16_t* const end = FEnd;
+    while (p < end) {
+        const char16_t c = *p;
+        if (!is(c, kRunStop)) {
+            ++p;
+            continue;
+        }
+        if (c != u'/') {
+            FSourcePtr = p;
+            return NextToken();
+        }
+        if (p + 1 < end && p[1] == u'/') {
+            p += 2;
+            while (p < end && *p != u'\r' && *p != u'\n')
+                ++p;
+        } else {
+            ++p;
+        }
+    }
+    FSourcePtr = end;
+    return NextToken();
 }
 
 } // namespace korvel

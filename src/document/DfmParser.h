@@ -32,6 +32,10 @@ public:
 
     // Scans the next token and returns its code; keeps answering 0 at the end of the text.
     char16_t NextToken() noexcept;
+    // Skips the current token and every following one up to the next string or
+    // character code (or the end of the text) and returns its code: the same
+    // result as calling NextToken until then, only faster.
+    char16_t NextStringOrCharCode() noexcept;
     // The current token's code.
     char16_t Token() const noexcept { return FToken; }
     // A new string holding the current token's characters.

@@ -170,51 +170,51 @@ void encodeString(RunWriter& run, QStringView token)
 void encodeCharCode(RunWriter& run, QStringView token) { run.verbatimCode(token); }
 
 // The walk shared by DecodeText and EncodeText: runs of strings and character
-// codes are rewritten, every other token is copied, and every line ends in CR LF.
+// codes are rewritten, every other token (line breaks included) is copied as it
+// stands, and the text gets a final CR LF when it does not end with one.
 template <void (*OnString)(RunWriter&, QStringView), void (*OnCharCode)(RunWriter&, QStringView)>
 QString rewrite(const QString& text)
 {
     QString out;
+    if (text.isEmpty())
+        return out;
     out.reserve(text.size() + text.size() / 4 + 2);
+    const QStringView source(text);
     TDfmParser scanner(text);
-    qsizetype lineStart = 0;
+    int64_t copyFrom = 0;
     char16_t token = scanner.Token();
+    if (token != dfmString && token != dfmCharCode)
+        token = scanner.NextStringOrCharCode();
     while (token != dfmEndOfText) {
-        if (token == dfmString || token == dfmCharCode) {
-            RunWriter run(out);
-            const int64_t runPos = scanner.SourcePos();
-            bool unterminated = false;
-            while (token == dfmString || token == dfmCharCode) {
-                if (token == dfmString && !scanner.StringTerminated()) {
-                    unterminated = true;
-                    break;
-                }
-                if (token == dfmString)
-                    OnString(run, scanner.TokenView());
-                else
-                    OnCharCode(run, scanner.TokenView());
-                token = scanner.NextToken();
-            }
-            if (unterminated) {
-                // A string that is never closed runs to the end of the text; its
-                // run is passed through exactly as written.
-                run.replaceWithOriginal(QStringView(text).sliced(runPos));
-                token = scanner.NextToken();
+        const int64_t runPos = scanner.SourcePos();
+        out.append(source.sliced(copyFrom, runPos - copyFrom));
+        RunWriter run(out);
+        bool unterminated = false;
+        while (token == dfmString || token == dfmCharCode) {
+            if (token == dfmString && !scanner.StringTerminated()) {
+                unterminated = true;
                 break;
             }
-            const QStringView next = scanner.TokenView();
-            run.finish(next.isEmpty() ? u'\0' : next.front().unicode());
-            continue;
+            if (token == dfmString)
+                OnString(run, scanner.TokenView());
+            else
+                OnCharCode(run, scanner.TokenView());
+            token = scanner.NextToken();
         }
-        if (token == dfmLineBreak) {
-            out.append(QLatin1String("\r\n"));
-            lineStart = out.size();
-        } else {
-            out.append(scanner.TokenView());
+        if (unterminated) {
+            // A string that is never closed runs to the end of the text; its run
+            // is passed through exactly as written.
+            run.replaceWithOriginal(source.sliced(runPos));
+            copyFrom = text.size();
+            break;
         }
-        token = scanner.NextToken();
+        copyFrom = scanner.SourcePos();
+        run.finish(copyFrom < text.size() ? source[copyFrom].unicode() : u'\0');
+        if (token != dfmEndOfText)
+            token = scanner.NextStringOrCharCode();
     }
-    if (out.size() > lineStart && !out.endsWith(QLatin1String("\r\n")))
+    out.append(source.sliced(copyFrom));
+    if (!out.endsWith(QLatin1String("\r\n")))
         out.append(QLatin1String("\r\n"));
     return out;
 }
