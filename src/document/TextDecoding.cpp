@@ -86,7 +86,7 @@ QStringList decodeUtf8Lines(QByteArrayView bytes)
         // The text ends at the NUL, but the bytes after it must be valid UTF-8 too.
         const QByteArrayView rest(p + stop, n - stop);
         if (!allAscii(rest.data(), rest.size())) {
-            (void)decoder.decode(rest);
+            const QString ignored = decoder.decode(rest); // decodes only when converted
             valid = !decoder.hasError();
         }
     }
