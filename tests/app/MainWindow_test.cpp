@@ -1,0 +1,345 @@
+// The main window driven as a user drives it: actions by name, shortcuts,
+// mouse clicks, synthetic drops, with dialogs answered through the seams.
+#include "app/support/WindowFixture.h"
+
+#include "document/OutlineParser.h"
+
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+namespace korvel::test {
+namespace {
+
+const QString kNotFound = QStringLiteral("指定されたフォームファイルがみつかりません");
+
+// --- start-up and layout ---------------------------------------------------------
+
+using StartupTest = WindowFixture;
+
+TEST_F(StartupTest, NoArgumentShowsAnEmptyWindowWithFileAndMoveActionsDisabled)
+{
+    start();
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel"));
+    EXPECT_EQ(w()->objectName(), QStringLiteral("frmMain"));
+    EXPECT_EQ(w()->size(), QSize(800, 600));
+    EXPECT_EQ(tree()->indentation(), 19);
+    EXPECT_EQ(tree()->minimumWidth(), 32);
+    EXPECT_EQ(pane()->minimumWidth(), 32);
+    EXPECT_EQ(w()->findChild<QSplitter*>(QStringLiteral("splitterMain"))->sizes().first(), 301);
+    EXPECT_TRUE(w()->findChild<QStatusBar*>(QStringLiteral("StatusBar")));
+    EXPECT_EQ(w()->statusText(), QString());
+    for (const char* name : {"actsaveFile", "actSaveAs", "actRestoreBackup", "actRefresh", "actUp", "actDown",
+                             "actUpToOneLevel", "actCopyToClipboard"})
+        EXPECT_FALSE(isEnabled(name)) << name;
+    for (const char* name : {"actOpenFile", "actSelectAll", "actOriginalProperties", "actSaveProperties",
+                             "actCollapse", "actExpand", "actAutoDecode", "actSelTextToBin", "actEditorCopy"})
+        EXPECT_TRUE(isEnabled(name)) << name;
+    EXPECT_TRUE(w()->action(QStringLiteral("actAutoDecode"))->isChecked());
+    EXPECT_TRUE(FErrors.isEmpty());
+}
+
+TEST_F(StartupTest, ActionTableInListOrder)
+{
+    start();
+    struct Row {
+        const char* name;
+        const char* category;
+        const char* caption;
+        const char* hint;
+        const char* shortcut;
+        bool image;
+    };
+    const Row rows[] = {
+        {"actOpenFile", "Translate", "開く(&O)...", "フォームファイルを開きます", "Ctrl+O", true},
+        {"actUp", "Translate", "上へ移動(&U)", "ノードを上へ移動します (作成順=前)", "Ctrl+Up", true},
+        {"actDown", "Translate", "下へ移動(&D)", "ノードを下へ移動します (作成順=後)", "Ctrl+Down", true},
+        {"actUpToOneLevel", "Translate", "一つ上のレベルへ移動(&P)", "ノードを一つ上のレベルへ移動します", "Alt+Up", true},
+        {"actDisposeAll", "Misc", "", "", "", false},
+        {"actParse", "Misc", "", "", "", false},
+        {"actSelectAll", "Translate", "すべて選択(&A)", "すべて選択します", "Ctrl+A", false},
+        {"actOriginalProperties", "Translate", "オリジナルの状態に戻す", "プロパティをオリジナルの状態に戻します",
+         "Ctrl+Shift+Z", false},
+        {"actSaveProperties", "Translate", "変更を適用", "プロパティを保存します", "Ctrl+Shift+S", false},
+        {"actCollapse", "Translate", "ノードを折り畳む(&I)", "ノードを折り畳みます", "Ctrl+Num+-", false},
+        {"actExpand", "Translate", "ノードを展開する(&J)", "ノードを展開します", "Ctrl+Num++", false},
+        {"actsaveFile", "Translate", "上書き保存(&S)", "フォームファイルを保存します", "Ctrl+S", true},
+        {"actSaveAs", "Translate", "名前を付けて保存...", "フォームファイルに名前を付けて保存します", "", true},
+        {"actRestoreBackup", "Translate", "バックアップを書き戻す",
+         "現在のファイル名で、保存されているバックアップを書き戻します", "", true},
+        {"actAutoDecode", "Translate", "自動デコードを行う",
+         "フォームファイルに含まれるコントロール文字列の自動デコードを行います", "", true},
+        {"actRefresh", "Translate", "最新の情報に更新(&R)", "フォームファイルを読み直します", "F5", true},
+        {"actCopyToClipboard", "Translate", "クリップボードにコピー(&C)",
+         "コントロールを子コントロールごとクリップボードへコピーします", "Ctrl+Shift+C", false},
+        {"actSelTextToBin", "Translate", "選択テキストをバイナリファイルとして保存(&B)...", "", "", false},
+        {"actEditorCopy", "Misc", "", "", "Ctrl+C", false},
+        {"actEditorCut", "Misc", "", "", "Ctrl+X", false},
+        {"actEditorPaste", "Misc", "", "", "Ctrl+V", false},
+        {"actEditorUndo", "Misc", "", "", "Ctrl+Z", false},
+    };
+    ASSERT_EQ(w()->actions().size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const QAction* a = w()->actions()[i];
+        const Row& r = rows[i];
+        EXPECT_EQ(a->objectName(), QString::fromLatin1(r.name));
+        EXPECT_EQ(a->property("category").toString(), QString::fromLatin1(r.category)) << r.name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(r.caption)) << r.name;
+        EXPECT_EQ(a->toolTip(), QString::fromUtf8(r.hint).isEmpty() ? a->toolTip() : QString::fromUtf8(r.hint))
+            << r.name;
+        EXPECT_EQ(a->shortcut().toString(QKeySequence::PortableText), QString::fromLatin1(r.shortcut)) << r.name;
+        EXPECT_EQ(!a->icon().isNull(), r.image) << r.name;
+        EXPECT_EQ(a->isCheckable(), std::string(r.name) == "actAutoDecode") << r.name;
+    }
+}
+
+// The object names of a widget's actions, with "|" for a separator.
+QStringList actionNames(const QWidget* widget)
+{
+    QStringList names;
+    for (const QAction* a : widget->actions())
+        names << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+    return names;
+}
+
+TEST_F(StartupTest, ToolBarAndContextMenusListTheirActions)
+{
+    start();
+    auto* bar = w()->findChild<QToolBar*>(QStringLiteral("atbMain"));
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(actionNames(bar).join(u' '),
+              "actOpenFile actsaveFile actSaveAs actRestoreBackup actRefresh | actUpToOneLevel | actUp actDown | "
+              "actAutoDecode");
+    EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    auto* up = qobject_cast<QToolButton*>(bar->widgetForAction(w()->action(QStringLiteral("actUp"))));
+    ASSERT_TRUE(up);
+    EXPECT_EQ(up->toolTip(), QStringLiteral("ノードを上へ移動します (作成順=前)"));
+    EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabTreeView"))).join(u' '),
+              "actUpToOneLevel | actUp actDown | actCollapse actExpand | actCopyToClipboard | actRefresh");
+    EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabProperties"))).join(u' '),
+              "actAutoDecode | actOriginalProperties actSaveProperties | actSelTextToBin | actSelectAll");
+}
+
+TEST_F(StartupTest, DialogFilterConversion)
+{
+    struct Row {
+        const char* filter;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"RAD Studio Form File (*.dfm;*.fmx;*.xfm)|*.dfm;*.fmx;*.xfm|All Files (*.*)|*.*",
+         "RAD Studio Form File (*.dfm *.fmx *.xfm)|All Files (*)"},
+        {"Binary file (*.*)|*.*", "Binary file (*)"},
+        {"Text|*.txt", "Text (*.txt)"},
+        {"dangling", ""},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(DialogFilterToNameFilters(QString::fromUtf8(r.filter)).join(u'|'), QString::fromUtf8(r.expected))
+            << r.filter;
+}
+
+// --- command line, file drop and open ----------------------------------------------
+
+using OpenTest = WindowFixture;
+
+TEST_F(OpenTest, CommandLinePasPathOpensTheFormBesideIt)
+{
+    writeFile(QStringLiteral("Unit1.dfm"), NestedTextForm());
+    writeFile(QStringLiteral("Unit1.fmx"), "object Other: TForm\r\nend\r\n");
+    const QString second = writeFile(QStringLiteral("Second.dfm"), "object Second: TForm\r\nend\r\n");
+    start({FDir.filePath(QStringLiteral("Unit1.pas")), second});
+    EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Unit1.dfm]"));
+    EXPECT_EQ(w()->document().OrgFileName(), FDir.filePath(QStringLiteral("Unit1.dfm")));
+    EXPECT_EQ(treeDump(), QStringList({"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +",
+                                       "    Edit1 +", "      Inner1", "  Memo1"}));
+    EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Form1")));
+    EXPECT_EQ(pane()->text(), QStringLiteral("Left = 0\r\nCaption = 'Main'\r\n"));
+    EXPECT_EQ(w()->statusText(), QStringLiteral("Form1: TForm1 "));
+    for (const char* name : {"actsaveFile", "actSaveAs", "actRestoreBackup", "actRefresh"})
+        EXPECT_TRUE(isEnabled(name)) << name;
+}
+
+TEST_F(OpenTest, CommandLineMissingFileShowsNotFoundOverTheShownWindow)
+{
+    start({FDir.filePath(QStringLiteral("Missing.pas"))});
+    EXPECT_EQ(FErrors, QStringList{kNotFound});
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel"));
+    EXPECT_TRUE(w()->isVisible());
+    EXPECT_FALSE(isEnabled("actsaveFile"));
+}
+
+TEST_F(OpenTest, CommandLineFileIsOpenedOncePerRun)
+{
+    const QString path = writeFile(QStringLiteral("A.dfm"), NestedTextForm());
+    start({path});
+    ASSERT_EQ(w()->windowTitle(), QStringLiteral("Korvel [A.dfm]"));
+    writeFile(QStringLiteral("A.dfm"), "object Changed: TForm\r\nend\r\n");
+    // Showing the window again runs no show handler.
+    w()->hide();
+    w()->show();
+    // A bare event with the command-line number but without its parameters does nothing.
+    QEvent bare(static_cast<QEvent::Type>(TfrmMain::kCommandLineMessage));
+    QApplication::sendEvent(w(), &bare);
+    EXPECT_EQ(treeDump().first(), QStringLiteral("Form1 +"));
+}
+
+TEST_F(OpenTest, DroppingThreeFilesOpensOnlyTheFirst)
+{
+    const QString a = writeFile(QStringLiteral("First.DFM"), "object First: TForm\r\nend\r\n");
+    const QString b = writeFile(QStringLiteral("Second.dfm"), "object Second: TForm\r\nend\r\n");
+    const QString c = writeFile(QStringLiteral("Third.dfm"), "object Third: TForm\r\nend\r\n");
+    start();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(c)});
+    const QPoint pos = w()->rect().center();
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w(), &drop);
+    EXPECT_EQ(treeDump(), QStringList{"First"});
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [First.DFM]"));
+}
+
+TEST_F(OpenTest, DroppedPathsThatAreNoFormFiles)
+{
+    struct Row {
+        const char* name;
+        bool create;
+    };
+    const Row rows[] = {{"Unit1.txt", true}, {"NoExtension", true}, {"Folder.dfm", false}, {"Gone.dfm", false}};
+    start();
+    QDir(FDir.path()).mkdir(QStringLiteral("Folder.dfm"));
+    for (const Row& r : rows) {
+        FErrors.clear();
+        const QString path = r.create ? writeFile(QString::fromLatin1(r.name), NestedTextForm())
+                                      : FDir.filePath(QString::fromLatin1(r.name));
+        w()->OpenRequestedFile(path);
+        EXPECT_EQ(FErrors, QStringList{kNotFound}) << r.name;
+        EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel")) << r.name;
+    }
+}
+
+TEST_F(OpenTest, CaptionSuffixFollowsTheFormat)
+{
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        const char* caption;
+        bool autoDecode;
+    };
+    const Row rows[] = {
+        {"Ascii.dfm", "object A: TForm\r\nend\r\n", "Korvel [Ascii.dfm]", true},
+        {"Ansi.dfm", "object A: TForm\r\n  Caption = '\xE9'\r\nend\r\n", "Korvel [Ansi.dfm (ANSI)]", false},
+        {"Utf8.dfm", "\xEF\xBB\xBFobject A: TForm\r\nend\r\n", "Korvel [Utf8.dfm (UTF-8)]", false},
+    };
+    start();
+    for (const Row& r : rows) {
+        w()->LoadFormFile(writeFile(QString::fromLatin1(r.name), r.bytes));
+        EXPECT_EQ(w()->windowTitle(), QString::fromUtf8(r.caption));
+        EXPECT_EQ(w()->action(QStringLiteral("actAutoDecode"))->isChecked(), r.autoDecode) << r.name;
+    }
+}
+
+TEST_F(OpenTest, OpenDialogLoadsTheChosenFileAndCancelChangesNothing)
+{
+    const QString path = writeFile(QStringLiteral("Chosen.xfm"), NestedTextForm());
+    start();
+    FFileNames = {QString(), path};
+    trigger("actOpenFile");
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel"));
+    trigger("actOpenFile");
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Chosen.xfm]"));
+    EXPECT_EQ(FDialogs, QStringList({"odMain", "odMain"}));
+    EXPECT_EQ(FDialogFilters.first(), QStringLiteral("RAD Studio Form File (*.dfm *.fmx *.xfm)|All Files (*)"));
+}
+
+// --- errors --------------------------------------------------------------------------
+
+using ErrorTest = WindowFixture;
+
+TEST_F(ErrorTest, FailedLoadShowsTheErrorAndKeepsTheDocumentAndWindowUsable)
+{
+    const QString good = writeFile(QStringLiteral("Good.dfm"), NestedTextForm());
+    const QString bad = writeFile(QStringLiteral("Bad.dfm"), QByteArray("\xFF\x0B\x00", 3) + QByteArray(64, '\0'));
+    start({good});
+    clickNode(QStringLiteral("Button2"));
+    FFileNames = {bad};
+    trigger("actOpenFile");
+    ASSERT_EQ(FErrors.size(), 1);
+    EXPECT_EQ(FErrors.first(), QStringLiteral("ストリーム形式が無効です"));
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Good.dfm]"));
+    EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Button2")));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // Still usable: a move works and the next load succeeds.
+    trigger("actUp");
+    EXPECT_EQ(treeDump()[2], QStringLiteral("    Button2"));
+    FFileNames = {FDir.filePath(QStringLiteral("NotThere.dfm"))};
+    trigger("actOpenFile");
+    ASSERT_EQ(FErrors.size(), 2);
+    EXPECT_FALSE(FErrors[1].isEmpty());
+    FFileNames = {good};
+    trigger("actOpenFile");
+    EXPECT_EQ(FErrors.size(), 2);
+    EXPECT_EQ(treeDump()[2], QStringLiteral("    Button1"));
+}
+
+TEST_F(ErrorTest, SavingAnEmptyTreeReportsAndWritesNothing)
+{
+    const QString path = writeFile(QStringLiteral("Empty.dfm"), "no components here\r\n");
+    start({path});
+    EXPECT_EQ(treeDump(), QStringList());
+    FAnswers = {true};
+    trigger("actsaveFile");
+    ASSERT_EQ(FErrors.size(), 1);
+    EXPECT_EQ(FErrors.first(), NoComponentToSaveMessage());
+    EXPECT_EQ(readFile(path), QByteArray("no components here\r\n"));
+}
+
+// --- enabling rules --------------------------------------------------------------------
+
+using EnablingTest = WindowFixture;
+
+TEST_F(EnablingTest, MoveAndCopyActionsFollowTheSelectedNode)
+{
+    struct Row {
+        const char* node;
+        bool up, down, levelUp, copy;
+    };
+    const Row rows[] = {
+        {"Form1", false, false, false, false},  {"Panel1", false, true, false, true},
+        {"Panel2", true, true, false, true},    {"Memo1", true, false, false, true},
+        {"Button1", false, true, true, true},   {"Button2", true, false, true, true},
+        {"Inner1", false, false, true, true},
+    };
+    start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});
+    for (const Row& r : rows) {
+        clickNode(QString::fromLatin1(r.node));
+        EXPECT_EQ(isEnabled("actUp"), r.up) << r.node;
+        EXPECT_EQ(isEnabled("actDown"), r.down) << r.node;
+        EXPECT_EQ(isEnabled("actUpToOneLevel"), r.levelUp) << r.node;
+        EXPECT_EQ(isEnabled("actCopyToClipboard"), r.copy) << r.node;
+    }
+}
+
+TEST_F(EnablingTest, SeveralTopLevelNodesAreSiblings)
+{
+    start({writeFile(QStringLiteral("Two.dfm"), "object A: TForm\r\nend\r\nobject B: TForm\r\nend\r\n")});
+    EXPECT_EQ(treeDump(), QStringList({"A", "B"}));
+    EXPECT_FALSE(isEnabled("actUp"));
+    EXPECT_TRUE(isEnabled("actDown"));
+    trigger("actDown");
+    EXPECT_EQ(treeDump(), QStringList({"B", "A"}));
+    EXPECT_TRUE(isEnabled("actUp"));
+    EXPECT_FALSE(isEnabled("actDown"));
+}
+
+} // namespace
+} // namespace korvel::test

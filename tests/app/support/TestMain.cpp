@@ -1,0 +1,34 @@
+// The entry point of the GUI tests: a QApplication on the offscreen platform
+// (unless another platform was chosen) and a fixed ANSI code page.
+#include "convert/AnsiCodePage.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform warns about window features it lacks; that is noise here.
+void filterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    previousHandler = qInstallMessageHandler(filterMessages);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvel"));
+    korvel::ansi::setActiveCodePage(1252);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
