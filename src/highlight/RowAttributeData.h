@@ -38,7 +38,7 @@ struct TRowAttributeData {
     // The last token of the previous row.
     char16_t PrevToken = 0;
     // Free text a scanner may carry.
-    QString DataStr;
+    QString DataStr{};
 
     friend bool operator==(const TRowAttributeData&, const TRowAttributeData&) = default;
 };
