@@ -158,6 +158,34 @@ TEST(TDfmParserTest, StringTermination)
     }
 }
 
+// Skipping to the next string or code passes over comments and finds the same
+// tokens as stepping through every token.
+TEST(TDfmParserTest, NextStringOrCharCode)
+{
+    const struct {
+        const char16_t* text;
+        const char* found;
+    } cases[] = {
+        {u"X = 'a' // 'b' #1\r\nY = #2/'c'", "<str>'a'</str><code>#2</code><str>'c'</str>"},
+        {u"a/b$1F 1.5e+3 // #", ""},
+        {u"'a'#1", "<str>'a'</str><code>#1</code>"},
+        {u"", ""},
+    };
+    for (const auto& c : cases) {
+        TDfmParser scanner(QString::fromUtf16(c.text));
+        std::string found;
+        char16_t token = scanner.Token();
+        if (token != dfmString && token != dfmCharCode)
+            token = scanner.NextStringOrCharCode();
+        for (; token != dfmEndOfText; token = scanner.NextStringOrCharCode()) {
+            const std::string kind = kindName(token);
+            found += "<" + kind + ">" + printable(scanner.TokenView()) + "</" + kind + ">";
+        }
+        EXPECT_EQ(found, c.found) << printable(QString::fromUtf16(c.text));
+        EXPECT_EQ(scanner.SourcePos(), qsizetype(std::char_traits<char16_t>::length(c.text)));
+    }
+}
+
 // Every real form file is divided into tokens that give its text back.
 TEST(TDfmParserTest, CorpusIsLossless)
 {
