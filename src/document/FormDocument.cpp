@@ -97,6 +97,30 @@ void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth,
     }
 }
 
+// Regeneration writes every line at 2 spaces a level, so a text nested very
+// deeply grows with the square of its depth (100,000 levels of headers would
+// make some 20 billion characters). Beyond this many characters the text is
+// refused before anything is allocated.
+constexpr int64_t kMaxRegeneratedChars = int64_t(1) << 30;
+
+// The number of characters (CR LF included) the blocks would regenerate to.
+int64_t measureBlocks(const QStringList& orgFile, const TTreeNode* const* roots, int count,
+                      int rootDepth)
+{
+    int64_t total = 0;
+    for (int i = 0; i < count; ++i)
+        emitBlock(orgFile, roots[i], rootDepth, [&](qsizetype indent, QStringView text) {
+            total += indent + text.size() + 2;
+        });
+    return total;
+}
+
+void checkRegeneratedSize(int64_t chars)
+{
+    if (chars > kMaxRegeneratedChars)
+        throw EDocumentError(TextTooLargeMessage());
+}
+
 bool isAsciiText(QStringView s)
 {
     char16_t acc = 0;
@@ -133,6 +157,20 @@ struct ByteSink {
     }
 };
 
+// Appends every line as a string of its own: indentation and text.
+struct LineSink {
+    QStringList& out;
+
+    void operator()(qsizetype indent, QStringView text)
+    {
+        QString line;
+        line.reserve(indent + text.size());
+        line.fill(u' ', indent);
+        line.append(text);
+        out.append(std::move(line));
+    }
+};
+
 } // namespace
 
 QString DefaultStrFormFileNotFound()
@@ -158,6 +196,11 @@ QString DefaultStrReload()
 QString NoComponentToSaveMessage()
 {
     return QStringLiteral("保存するコンポーネントがありません");
+}
+
+QString TextTooLargeMessage()
+{
+    return QStringLiteral("再生成したテキストが大きすぎます");
 }
 
 QString ResolveRequestedFile(const QString& path)
@@ -260,42 +303,49 @@ void TFormDocument::BuildNodeText(const TTreeNode* node, QStringList& out) const
 {
     if (!node)
         return;
-    emitBlock(FOrgFile, node, node->depth(), [&](qsizetype indent, QStringView text) {
-        QString line;
-        line.reserve(indent + text.size());
-        line.fill(u' ', indent);
-        line.append(text);
-        out.append(std::move(line));
-    });
+    const int depth = node->depth();
+    checkRegeneratedSize(measureBlocks(FOrgFile, &node, 1, depth));
+    emitBlock(FOrgFile, node, depth, LineSink{out});
+}
+
+std::vector<const TTreeNode*> TFormDocument::blocksToSave() const
+{
+    if (FTree.isEmpty())
+        throw EDocumentError(NoComponentToSaveMessage());
+    // A binary form holds exactly one root object.
+    const int count = FFormat == sofBinary ? 1 : FTree.topLevelCount();
+    std::vector<const TTreeNode*> roots;
+    for (int i = 0; i < count; ++i)
+        roots.push_back(FTree.topLevel(i));
+    return roots;
 }
 
 QStringList TFormDocument::RegenerateLines() const
 {
-    if (FTree.isEmpty())
-        throw EDocumentError(NoComponentToSaveMessage());
+    const std::vector<const TTreeNode*> roots = blocksToSave();
+    checkRegeneratedSize(measureBlocks(FOrgFile, roots.data(), int(roots.size()), 0));
     QStringList lines;
-    const int blocks = FFormat == sofBinary ? 1 : FTree.topLevelCount();
-    for (int i = 0; i < blocks; ++i)
-        BuildNodeText(FTree.topLevel(i), lines);
+    for (const TTreeNode* root : roots)
+        emitBlock(FOrgFile, root, 0, LineSink{lines});
     return lines;
 }
 
 QByteArray TFormDocument::SaveBytes() const
 {
-    if (FTree.isEmpty())
-        throw EDocumentError(NoComponentToSaveMessage());
     // A UTF-8 document, and a binary one whose converted text carried the UTF-8
     // mark (names outside ASCII), are written as UTF-8 behind the mark; the others
     // in the ANSI code page.
     const bool utf8 = FFormat == sofUTF8Text || (FFormat == sofBinary && FConvertedUtf8);
+    const std::vector<const TTreeNode*> roots = blocksToSave();
+    const int64_t chars = measureBlocks(FOrgFile, roots.data(), int(roots.size()), 0);
+    checkRegeneratedSize(chars);
     QByteArray text;
-    text.reserve(FOrgBinFile.size() + FOrgBinFile.size() / 8 + 64);
+    text.reserve(chars + 3); // exact for ASCII text
     if (utf8)
         text.append(kUtf8Mark);
     ByteSink sink{text, utf8};
-    const int blocks = FFormat == sofBinary ? 1 : FTree.topLevelCount();
-    for (int i = 0; i < blocks; ++i)
-        emitBlock(FOrgFile, FTree.topLevel(i), 0, sink);
+    for (const TTreeNode* root : roots)
+        emitBlock(FOrgFile, root, 0, sink);
     if (FFormat != sofBinary)
         return text;
 

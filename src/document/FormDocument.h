@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace korvel {
 
 // A document operation that cannot be carried out, such as saving a text without components.
@@ -30,6 +32,9 @@ QString DefaultStrRestoreBackup();    // "バックアップを書き戻しま�
 QString DefaultStrReload();           // "フォームファイルを最新の情報に更新しますか？"
 // The message of the error raised when a document without components is saved.
 QString NoComponentToSaveMessage();
+// The message of the error raised when regeneration would exceed 2^30 characters
+// (the indentation of a text nested many thousands of levels deep grows quadratically).
+QString TextTooLargeMessage();
 
 // What OpenRequestedFile did.
 enum class TOpenOutcome {
@@ -95,11 +100,12 @@ public:
     // The node's property text: the applied text when Modified, else its loaded lines.
     QString NodeProperties(const TTreeNode* node) const;
     // Appends the block of node and its whole subtree to out, indented from the
-    // node's current depth (2 spaces a level). Iterative.
+    // node's current depth (2 spaces a level). Iterative. Throws EDocumentError
+    // when the text would be too large.
     void BuildNodeText(const TTreeNode* node, QStringList& out) const;
     // The lines a save writes: every top-level block in tree order for a text
     // document, the first top-level block for a binary one. Throws EDocumentError
-    // when the tree is empty.
+    // when the tree is empty or the text would be too large.
     QStringList RegenerateLines() const;
     // The bytes a save writes, encoded or converted for the loaded format.
     // Throws EDocumentError or the conversion's error.
@@ -120,6 +126,9 @@ public:
     QString ClipboardText(const TTreeNode* node) const;
 
 private:
+    // The top-level blocks a save writes; throws EDocumentError when there is none.
+    std::vector<const TTreeNode*> blocksToSave() const;
+
     QStringList FOrgFile;
     ByteStream FOrgBinFile;
     QString FOrgFileName;
