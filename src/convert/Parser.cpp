@@ -1,0 +1,575 @@
+#include "convert/Parser.h"
+
+#include "convert/AnsiCodePage.h"
+#include "convert/Errors.h"
+
+#include <QChar>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace korvel {
+
+namespace {
+
+// Byte classes of the ASCII range; bytes from 128 up are decided per encoding.
+enum : uint8_t {
+    kOther = 0,
+    kLetter = 1,
+    kDigit = 2,
+    kHexDigit = 4,       // 0-9, A-F, a-f
+    kNumberRun = 8,      // + - . 0-9 E e: the tail of a float
+    kFloatSuffix = 16,   // C D F S c d f s
+    kStringStop = 32,    // bytes that end a run inside quotes: 00, CR, LF, apostrophe
+};
+
+constexpr std::array<uint8_t, 256> MakeClassTable()
+{
+    std::array<uint8_t, 256> t{};
+    for (int c = 'A'; c <= 'Z'; ++c)
+        t[c] |= kLetter;
+    for (int c = 'a'; c <= 'z'; ++c)
+        t[c] |= kLetter;
+    t['_'] |= kLetter;
+    for (int c = '0'; c <= '9'; ++c)
+        t[c] |= kDigit | kHexDigit | kNumberRun;
+    for (int c = 'A'; c <= 'F'; ++c)
+        t[c] |= kHexDigit;
+    for (int c = 'a'; c <= 'f'; ++c)
+        t[c] |= kHexDigit;
+    for (char c : {'+', '-', '.', 'E', 'e'})
+        t[static_cast<uint8_t>(c)] |= kNumberRun;
+    for (char c : {'C', 'D', 'F', 'S', 'c', 'd', 'f', 's'})
+        t[static_cast<uint8_t>(c)] |= kFloatSuffix;
+    for (char c : {'\0', '\r', '\n', '\''})
+        t[static_cast<uint8_t>(c)] |= kStringStop;
+    return t;
+}
+
+constexpr std::array<uint8_t, 256> kClass = MakeClassTable();
+
+// Value of a hex digit, or 0xFF.
+constexpr std::array<uint8_t, 256> MakeHexTable()
+{
+    std::array<uint8_t, 256> t{};
+    for (auto& v : t)
+        v = 0xFF;
+    for (int c = 0; c < 10; ++c)
+        t['0' + c] = uint8_t(c);
+    for (int c = 0; c < 6; ++c) {
+        t['A' + c] = uint8_t(10 + c);
+        t['a' + c] = uint8_t(10 + c);
+    }
+    return t;
+}
+
+constexpr std::array<uint8_t, 256> kHexValue = MakeHexTable();
+
+inline bool Is(uint8_t c, uint8_t cls) { return (kClass[c] & cls) != 0; }
+
+constexpr char16_t kMsgIdentExpected[] = u"識別子が必要です";
+constexpr char16_t kMsgStringExpected[] = u"文字列が必要です";
+constexpr char16_t kMsgNumberExpected[] = u"数値が必要です";
+constexpr char16_t kMsgCharExpected[] = u"''%s'' が必要です";
+constexpr char16_t kMsgSymbolExpected[] = u"%s が必要です";
+constexpr char16_t kMsgInvalidString[] = u"文字列定数が無効です";
+constexpr char16_t kMsgInvalidBinary[] = u"バイナリ値が無効です";
+constexpr char16_t kMsgLineTooLong[] = u"行が長すぎます";
+constexpr char16_t kMsgNeedAnsiOrUtf8[] = u"ANSI または UTF8 エンコーディングが必要です";
+constexpr char16_t kMsgNotInteger[] = u"'%s' は整数ではありません";
+constexpr char16_t kMsgNotFloat[] = u"'%s' は浮動小数点数ではありません";
+
+QString Fill(const char16_t* format, const QString& arg)
+{
+    QString s = QString::fromUtf16(format);
+    s.replace(QLatin1StringView("%s"), arg);
+    return s;
+}
+
+// Decides whether a decimal float text that failed with a range error is too
+// large (true) or too small (false) for the type.
+bool IsOverflow(std::string_view s)
+{
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+        ++i;
+    int64_t magnitude = 0; // decimal exponent of the first significant digit, plus one
+    bool seenDigit = false;
+    bool afterPoint = false;
+    for (; i < s.size() && s[i] != 'e' && s[i] != 'E'; ++i) {
+        if (s[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (!seenDigit && s[i] == '0') {
+            if (afterPoint)
+                --magnitude;
+            continue;
+        }
+        seenDigit = true;
+        if (!afterPoint)
+            ++magnitude;
+    }
+    int64_t exponent = 0;
+    bool negative = false;
+    if (i < s.size()) {
+        ++i;
+        if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+            negative = s[i++] == '-';
+        for (; i < s.size(); ++i)
+            exponent = std::min<int64_t>(exponent * 10 + (s[i] - '0'), int64_t(1) << 40);
+    }
+    return magnitude + (negative ? -exponent : exponent) > 0;
+}
+
+} // namespace
+
+TParser::TParser(ByteStream& stream, const TFormatSettings& formatSettings)
+    : FStream(stream), FOrigin(stream.position()), FFormatSettings(formatSettings)
+{
+    const QByteArrayView text = stream.remaining();
+    FData = text.data() ? text.data() : "";
+    FEnd = FData + text.size();
+    FSourcePtr = FTokenPtr = FData;
+
+    CheckLineFrom(FData);
+    const qsizetype n = FEnd - FData;
+    const auto b = [this](int i) { return static_cast<uint8_t>(FData[i]); };
+    if (n >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) {
+        FEncoding = TTextEncoding::Utf8;
+        FSourcePtr += 3;
+    } else if (n >= 2 && ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == 0xFE && b(1) == 0xFF))) {
+        ErrorStr(QString::fromUtf16(kMsgNeedAnsiOrUtf8));
+    }
+    NextToken();
+}
+
+TParser::~TParser()
+{
+    FStream.seek(SourcePos());
+}
+
+int64_t TParser::SourcePos() const
+{
+    return FOrigin + (FTokenPtr - FData);
+}
+
+// The text is read as if through a window of 4095 bytes that always ends after
+// a line feed: a line that does not fit (more than kMaxSourceLineBytes bytes
+// before its line feed) fails as soon as scanning reaches its start. Called at
+// the start of the text, after every line feed that is consumed, and at a 00
+// byte (where the window would be refilled from that byte).
+void TParser::CheckLineFrom(const char* lineStart)
+{
+    constexpr qsizetype kWindow = kMaxSourceLineBytes + 1;
+    const qsizetype left = FEnd - lineStart;
+    if (left < kWindow)
+        return;
+    if (!std::memchr(lineStart, '\n', kWindow))
+        ErrorStr(QString::fromUtf16(kMsgLineTooLong));
+}
+
+void TParser::SkipBlanks()
+{
+    const char* p = FSourcePtr;
+    while (p < FEnd) {
+        const uint8_t c = static_cast<uint8_t>(*p);
+        if (c > 0x20)
+            break;
+        if (c == 0) {
+            FSourcePtr = p;
+            CheckLineFrom(p);
+            return;
+        }
+        ++p;
+        if (c == '\n') {
+            ++FSourceLine;
+            FSourcePtr = p;
+            CheckLineFrom(p);
+        }
+    }
+    FSourcePtr = p;
+}
+
+int TParser::IdentCharLength(const char* p, bool first) const
+{
+    const uint8_t c = At(p);
+    if (c < 0x80)
+        return first ? (Is(c, kLetter) ? 1 : 0) : (Is(c, kLetter | kDigit) ? 1 : 0);
+    if (FEncoding != TTextEncoding::Utf8)
+        return 0;
+    int len;
+    char32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF7) {
+        len = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (FEnd - p < len)
+        return 0;
+    for (int i = 1; i < len; ++i) {
+        const uint8_t t = static_cast<uint8_t>(p[i]);
+        if ((t & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (t & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond U+10FFFF start no character.
+    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF
+        || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    switch (QChar::category(cp)) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Number_Letter:
+        return len;
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Number_DecimalDigit:
+    case QChar::Punctuation_Connector:
+    case QChar::Other_Format:
+        return first ? 0 : len;
+    default:
+        return 0;
+    }
+}
+
+void TParser::ScanSymbolTail()
+{
+    const char* p = FSourcePtr;
+    for (;;) {
+        while (p < FEnd && Is(static_cast<uint8_t>(*p), kLetter | kDigit))
+            ++p;
+        if (p == FEnd || static_cast<uint8_t>(*p) < 0x80 || FEncoding != TTextEncoding::Utf8)
+            break;
+        const int len = IdentCharLength(p, false);
+        if (len == 0)
+            break;
+        p += len;
+    }
+    FSourcePtr = p;
+}
+
+void TParser::ScanNumber()
+{
+    const char* p = FTokenPtr + 1;
+    while (Is(At(p), kDigit))
+        ++p;
+    FToken = tokInteger;
+    const char* run = p;
+    while (Is(At(p), kNumberRun))
+        ++p;
+    if (p != run)
+        FToken = tokFloat;
+    const uint8_t c = At(p);
+    if (Is(c, kFloatSuffix)) {
+        FFloatType = c;
+        ++p;
+        FToken = tokFloat;
+    }
+    FSourcePtr = p;
+}
+
+void TParser::ScanString()
+{
+    FStrBytes.clear();
+    bool wide = false;
+    const auto widen = [this, &wide] {
+        wide = true;
+        FWideStr.clear();
+        FWideStr.reserve(FStrBytes.size() + 16);
+        for (char b : FStrBytes)
+            FWideStr.push_back(static_cast<uint8_t>(b));
+    };
+    const char* p = FTokenPtr;
+    for (;;) {
+        const uint8_t c = At(p);
+        if (c == '#') {
+            ++p;
+            // Accumulated in 32 bits with wrap-around; cut to 16 bits for a wide string.
+            uint32_t v = 0;
+            while (Is(At(p), kDigit)) {
+                v = v * 10 + uint32_t(*p - '0');
+                ++p;
+            }
+            if (!wide && v > 127)
+                widen();
+            if (wide)
+                FWideStr.push_back(static_cast<char16_t>(v));
+            else
+                FStrBytes.push_back(static_cast<char>(v));
+        } else if (c == '\'') {
+            ++p;
+            for (;;) {
+                const char* run = p;
+                while (p < FEnd && !Is(static_cast<uint8_t>(*p), kStringStop))
+                    ++p;
+                if (wide) {
+                    for (const char* q = run; q < p; ++q)
+                        FWideStr.push_back(static_cast<uint8_t>(*q));
+                } else {
+                    FStrBytes.append(run, size_t(p - run));
+                }
+                if (At(p) != '\'') {
+                    FSourcePtr = p;
+                    ErrorStr(QString::fromUtf16(kMsgInvalidString));
+                }
+                ++p;
+                if (At(p) != '\'')
+                    break;
+                ++p; // a doubled apostrophe stands for one
+                if (wide)
+                    FWideStr.push_back(u'\'');
+                else
+                    FStrBytes.push_back('\'');
+            }
+        } else {
+            break;
+        }
+    }
+    FSourcePtr = p;
+    FToken = wide ? tokWideString : tokString;
+}
+
+char16_t TParser::NextToken()
+{
+    SkipBlanks();
+    FTokenPtr = FSourcePtr;
+    FFloatType = 0;
+    const uint8_t c = At(FSourcePtr);
+    const uint8_t cls = kClass[c];
+    if (cls & kLetter) {
+        ++FSourcePtr;
+        ScanSymbolTail();
+        FToken = tokSymbol;
+    } else if ((cls & kDigit) || c == '-') {
+        ScanNumber();
+    } else if (c == '$') {
+        const char* p = FSourcePtr + 1;
+        while (Is(At(p), kHexDigit))
+            ++p;
+        FSourcePtr = p;
+        FToken = tokInteger;
+    } else if (c == '#' || c == '\'') {
+        ScanString();
+    } else if (c >= 0x80 && FEncoding == TTextEncoding::Utf8 && IdentCharLength(FSourcePtr, true) > 0) {
+        FSourcePtr += IdentCharLength(FSourcePtr, true);
+        ScanSymbolTail();
+        FToken = tokSymbol;
+    } else {
+        FToken = c;
+        if (c != 0)
+            ++FSourcePtr;
+    }
+    return FToken;
+}
+
+void TParser::CheckToken(char16_t t)
+{
+    if (FToken == t)
+        return;
+    switch (t) {
+    case tokSymbol:
+        ErrorStr(QString::fromUtf16(kMsgIdentExpected));
+    case tokString:
+    case tokWideString:
+        ErrorStr(QString::fromUtf16(kMsgStringExpected));
+    case tokInteger:
+    case tokFloat:
+        ErrorStr(QString::fromUtf16(kMsgNumberExpected));
+    default:
+        ErrorStr(Fill(kMsgCharExpected, QString(QChar(t))));
+    }
+}
+
+void TParser::CheckTokenSymbol(QLatin1StringView s)
+{
+    if (!TokenSymbolIs(s))
+        ErrorStr(Fill(kMsgSymbolExpected, QString(s)));
+}
+
+bool TParser::TokenSymbolIs(QLatin1StringView s) const
+{
+    if (FToken != tokSymbol || FSourcePtr - FTokenPtr != s.size())
+        return false;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        uint8_t a = static_cast<uint8_t>(FTokenPtr[i]);
+        uint8_t b = static_cast<uint8_t>(s[i].toLatin1());
+        if (a >= 'a' && a <= 'z')
+            a -= 32;
+        if (b >= 'a' && b <= 'z')
+            b -= 32;
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+QByteArrayView TParser::TokenBytes() const
+{
+    if (FToken == tokString)
+        return QByteArrayView(FStrBytes.data(), qsizetype(FStrBytes.size()));
+    return QByteArrayView(FTokenPtr, FSourcePtr - FTokenPtr);
+}
+
+QString TParser::Decode(QByteArrayView bytes) const
+{
+    if (FEncoding == TTextEncoding::Utf8)
+        return QString::fromUtf8(bytes);
+    return ansi::decode(bytes);
+}
+
+QString TParser::TokenString() const
+{
+    return Decode(TokenBytes());
+}
+
+QString TParser::TokenWideString() const
+{
+    if (FToken == tokWideString)
+        return QString(reinterpret_cast<const QChar*>(FWideStr.data()), qsizetype(FWideStr.size()));
+    return TokenString();
+}
+
+void TParser::ThrowConvert(const char16_t* format, const QString& text) const
+{
+    throw EConvertError(Fill(format, text));
+}
+
+int64_t TParser::TokenInt() const
+{
+    const QByteArrayView t = TokenBytes();
+    const char* first = t.data();
+    const char* last = first + t.size();
+    if (first != last && *first == '$') {
+        uint64_t u = 0;
+        const auto [ptr, ec] = std::from_chars(first + 1, last, u, 16);
+        if (ec == std::errc() && ptr == last && last - first > 1)
+            return static_cast<int64_t>(u);
+    } else {
+        int64_t v = 0;
+        const auto [ptr, ec] = std::from_chars(first, last, v, 10);
+        if (ec == std::errc() && ptr == last && first != last)
+            return v;
+    }
+    ThrowConvert(kMsgNotInteger, TokenString());
+}
+
+long double TParser::TokenFloat() const
+{
+    QByteArrayView t = TokenBytes();
+    if (FToken != tokString && FFloatType != 0 && !t.isEmpty())
+        t.chop(1);
+    std::string text(t.data(), size_t(t.size()));
+    bool valid = !text.empty();
+    for (char& c : text) {
+        if (FFormatSettings.DecimalSeparator != u'.') {
+            if (c == '.')
+                valid = false;
+            else if (char16_t(static_cast<uint8_t>(c)) == FFormatSettings.DecimalSeparator)
+                c = '.';
+        }
+        if (!Is(static_cast<uint8_t>(c), kNumberRun))
+            valid = false; // also keeps out "inf" and "nan"
+    }
+    if (valid) {
+        long double x = 0;
+        const char* first = text.data();
+        const char* last = first + text.size();
+        const auto [ptr, ec] = std::from_chars(first, last, x, std::chars_format::general);
+        if (ptr == last && ec == std::errc())
+            return x;
+        // A value too small for the type becomes zero; one too large is no number.
+        if (ptr == last && ec == std::errc::result_out_of_range && !IsOverflow(text))
+            return text[0] == '-' ? -0.0L : 0.0L;
+    }
+    ThrowConvert(kMsgNotFloat, Decode(t));
+}
+
+QByteArrayView TParser::TokenComponentIdentBytes()
+{
+    CheckToken(tokSymbol);
+    while (At(FSourcePtr) == '.') {
+        const int len = IdentCharLength(FSourcePtr + 1, true);
+        if (len == 0)
+            ErrorStr(QString::fromUtf16(kMsgIdentExpected));
+        FSourcePtr += 1 + len;
+        ScanSymbolTail();
+    }
+    return TokenBytes();
+}
+
+QString TParser::TokenComponentIdent()
+{
+    TokenComponentIdentBytes();
+    return TokenString();
+}
+
+QByteArrayView TParser::HexToBinary()
+{
+    FHexBytes.clear();
+    SkipBlanks();
+    while (At(FSourcePtr) != '}') {
+        const char* p = FSourcePtr;
+        // Decode a run of pairs straight into the buffer; the run cannot hold more
+        // pairs than there are bytes left.
+        for (;;) {
+            const qsizetype chunk = std::min<qsizetype>((FEnd - p) / 2, 1 << 16);
+            if (chunk == 0)
+                break;
+            const size_t old = FHexBytes.size();
+            FHexBytes.resize(old + size_t(chunk));
+            auto* dst = reinterpret_cast<uint8_t*>(FHexBytes.data() + old);
+            const auto* src = reinterpret_cast<const uint8_t*>(p);
+            qsizetype n = 0;
+            while (n < chunk) {
+                const uint8_t hi = kHexValue[src[2 * n]];
+                const uint8_t lo = kHexValue[src[2 * n + 1]];
+                if ((hi | lo) & 0xF0)
+                    break;
+                dst[n++] = uint8_t(hi << 4 | lo);
+            }
+            FHexBytes.resize(old + size_t(n));
+            p += 2 * n;
+            if (n < chunk)
+                break;
+        }
+        if (p == FSourcePtr)
+            ErrorStr(QString::fromUtf16(kMsgInvalidBinary));
+        FSourcePtr = p;
+        SkipBlanks();
+    }
+    NextToken();
+    return QByteArrayView(FHexBytes.data(), qsizetype(FHexBytes.size()));
+}
+
+void TParser::HexToBinary(ByteStream& output)
+{
+    output.write(HexToBinary());
+}
+
+void TParser::Error(const QString& message) const
+{
+    ErrorStr(message);
+}
+
+void TParser::ErrorStr(const QString& message) const
+{
+    QString text = QString::number(FSourceLine);
+    text += QStringView(u" 行目: ");
+    text += message;
+    throw EParserError(text);
+}
+
+} // namespace korvel

@@ -1,0 +1,432 @@
+#include "convert/TextToBinary.h"
+
+#include "convert/AnsiCodePage.h"
+#include "convert/Filer.h"
+#include "convert/Parser.h"
+#include "convert/StreamFormat.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cmath>
+#include <cstring>
+
+namespace korvel {
+
+namespace {
+
+bool IsAscii(QByteArrayView bytes)
+{
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    uint64_t acc = 0;
+    for (; end - p >= 8; p += 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        acc |= w;
+    }
+    for (; p < end; ++p)
+        acc |= static_cast<uint8_t>(*p);
+    return (acc & 0x8080808080808080ULL) == 0;
+}
+
+bool EqualsNoCase(QByteArrayView bytes, const char* word)
+{
+    const size_t n = std::strlen(word);
+    if (size_t(bytes.size()) != n)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        char a = bytes[qsizetype(i)];
+        char b = word[i];
+        if (a >= 'a' && a <= 'z')
+            a = char(a - 32);
+        if (b >= 'a' && b <= 'z')
+            b = char(b - 32);
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+// The form stream writer with access to the raw pieces the converter writes
+// straight from the text's bytes.
+class TFormWriter : public TWriterEx {
+public:
+    using TWriterEx::TWriterEx;
+
+    // A short name from bytes that are already UTF-8: cut to 255, after their length.
+    void WriteShortName(QByteArrayView utf8)
+    {
+        const qsizetype n = std::min<qsizetype>(utf8.size(), 255);
+        WriteByte(uint8_t(n));
+        Write(utf8.data(), n);
+    }
+    // WriteIdent for an identifier given as UTF-8 bytes.
+    void WriteIdentBytes(QByteArrayView utf8)
+    {
+        if (EqualsNoCase(utf8, "False"))
+            WriteTag(vaFalse);
+        else if (EqualsNoCase(utf8, "True"))
+            WriteTag(vaTrue);
+        else if (EqualsNoCase(utf8, "Null"))
+            WriteTag(vaNull);
+        else if (EqualsNoCase(utf8, "nil"))
+            WriteTag(vaNil);
+        else {
+            WriteTag(vaIdent);
+            WriteShortName(utf8);
+        }
+    }
+    // vaString or vaLString with bytes that are already in the ANSI code page.
+    void WriteAnsi(QByteArrayView bytes) { WriteAnsiBytes(bytes); }
+};
+
+// One conversion of form text into a form stream.
+class TTextConverter {
+public:
+    TTextConverter(ByteStream& input, ByteStream& output, bool ansi)
+        : FParser(input, TFormatSettings{u'.'}), FWriter(output), FAnsi(ansi)
+    {
+    }
+
+    // The signature and the root object; text after the root object's end is not read.
+    void Run()
+    {
+        FWriter.WriteSignature();
+        ConvertObject(true);
+        FWriter.FlushBuffer();
+    }
+
+private:
+    void Enter()
+    {
+        if (++FDepth > kMaxNestingDepth)
+            FParser.Error(QString::fromUtf16(kMsgNestingTooDeep));
+    }
+
+    // "[n]" after an object header or "item"; −1 when absent.
+    int32_t ReadPosition()
+    {
+        if (FParser.Token() != u'[')
+            return -1;
+        FParser.NextToken();
+        FParser.CheckToken(tokInteger);
+        const auto n = static_cast<int32_t>(static_cast<uint64_t>(FParser.TokenInt()));
+        FParser.NextToken();
+        FParser.CheckToken(u']');
+        FParser.NextToken();
+        return n;
+    }
+
+    bool AtObjectKeywordOrEnd() const
+    {
+        return FParser.Token() == tokSymbol
+            && (FParser.TokenSymbolIs(QLatin1StringView("END"))
+                || FParser.TokenSymbolIs(QLatin1StringView("OBJECT"))
+                || FParser.TokenSymbolIs(QLatin1StringView("INHERITED"))
+                || FParser.TokenSymbolIs(QLatin1StringView("INLINE")));
+    }
+
+    void ConvertObject(bool root)
+    {
+        Enter();
+        TFilerFlags flags = 0;
+        if (FParser.TokenSymbolIs(QLatin1StringView("INHERITED")))
+            flags |= ffInherited;
+        else if (FParser.TokenSymbolIs(QLatin1StringView("INLINE")))
+            flags |= ffInline;
+        else
+            FParser.CheckTokenSymbol(QLatin1StringView("OBJECT"));
+        FParser.NextToken();
+
+        // Identifier bytes point into the input text and stay valid.
+        FParser.CheckToken(tokSymbol);
+        const QByteArrayView first = FParser.TokenBytes();
+        QByteArrayView className = first;
+        QByteArrayView objectName;
+        if (FParser.NextToken() == u':') {
+            FParser.NextToken();
+            FParser.CheckToken(tokSymbol);
+            objectName = first;
+            className = FParser.TokenBytes();
+            FParser.NextToken();
+        }
+        const int32_t position = ReadPosition();
+        if (position >= 0)
+            flags |= ffChildPos;
+        FWriter.WriteObjectPrefix(flags, position);
+        FWriter.WriteShortName(className);
+        FWriter.WriteShortName(objectName);
+
+        while (!AtObjectKeywordOrEnd())
+            ConvertProperty();
+        FWriter.WriteTag(vaNull);
+        while (!FParser.TokenSymbolIs(QLatin1StringView("END")))
+            ConvertObject(false);
+        FWriter.WriteTag(vaNull);
+        if (!root)
+            FParser.NextToken();
+        --FDepth;
+    }
+
+    void ConvertProperty()
+    {
+        FParser.CheckToken(tokSymbol);
+        FName = FParser.TokenBytes().toByteArray();
+        FParser.NextToken();
+        while (FParser.Token() == u'.') {
+            FParser.NextToken();
+            FParser.CheckToken(tokSymbol);
+            FName.append('.').append(FParser.TokenBytes());
+            FParser.NextToken();
+        }
+        FWriter.WriteShortName(FName);
+        FParser.CheckToken(u'=');
+        FParser.NextToken();
+        ConvertValue();
+    }
+
+    void ConvertValue()
+    {
+        switch (FParser.Token()) {
+        case tokString:
+        case tokWideString:
+            ConvertString();
+            return;
+        case tokSymbol:
+            FWriter.WriteIdentBytes(FParser.TokenComponentIdentBytes());
+            break;
+        case tokInteger:
+            FWriter.WriteInteger(FParser.TokenInt());
+            break;
+        case tokFloat:
+            ConvertFloat();
+            break;
+        case u'(':
+            Enter();
+            FParser.NextToken();
+            FWriter.WriteListBegin();
+            while (FParser.Token() != u')')
+                ConvertValue();
+            FWriter.WriteListEnd();
+            --FDepth;
+            break;
+        case u'<':
+            ConvertCollection();
+            break;
+        case u'[':
+            ConvertSet();
+            break;
+        case u'{':
+            FWriter.WriteBinaryValue(FParser.HexToBinary());
+            break;
+        default:
+            FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
+        }
+        FParser.NextToken();
+    }
+
+    void ConvertFloat()
+    {
+        const long double x = FParser.TokenFloat();
+        switch (FParser.FloatType()) {
+        case u'C':
+        case u'c': {
+            // The text holds the stored integer (amount × 10000); round half to even.
+            const long double r = std::nearbyint(x);
+            if (!(r >= -9223372036854775808.0L && r < 9223372036854775808.0L))
+                FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
+            FWriter.WriteCurrency(static_cast<int64_t>(r));
+            break;
+        }
+        case u'D':
+        case u'd':
+            FWriter.WriteDate(x);
+            break;
+        case u'S':
+        case u's':
+            FWriter.WriteSingle(x);
+            break;
+        default:
+            FWriter.WriteFloat(x);
+        }
+    }
+
+    void ConvertCollection()
+    {
+        Enter();
+        FParser.NextToken();
+        FWriter.WriteTag(vaCollection);
+        while (FParser.Token() != u'>') {
+            FParser.CheckTokenSymbol(QLatin1StringView("item"));
+            FParser.NextToken();
+            const int32_t index = ReadPosition();
+            if (index != -1)
+                FWriter.WriteInteger(index);
+            FWriter.WriteListBegin();
+            while (!FParser.TokenSymbolIs(QLatin1StringView("end")))
+                ConvertProperty();
+            FWriter.WriteListEnd();
+            FParser.NextToken();
+        }
+        FWriter.WriteListEnd();
+        --FDepth;
+    }
+
+    // Set elements are written as short names; a string element stands for its
+    // first character as "#<code>". An empty string has none and is rejected.
+    void ConvertSet()
+    {
+        FParser.NextToken();
+        FWriter.WriteTag(vaSet);
+        if (FParser.Token() != u']') {
+            for (;;) {
+                const char16_t t = FParser.Token();
+                if (t == tokString || t == tokWideString) {
+                    const QString s = FParser.TokenWideString();
+                    if (s.isEmpty())
+                        FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
+                    FWriter.WriteShortName("#" + QByteArray::number(s.front().unicode()));
+                } else {
+                    if (t != tokInteger)
+                        FParser.CheckToken(tokSymbol);
+                    FWriter.WriteShortName(FParser.TokenBytes());
+                }
+                if (FParser.NextToken() == u']')
+                    break;
+                FParser.CheckToken(u',');
+                FParser.NextToken();
+            }
+        }
+        FWriter.WriteTag(vaNull);
+    }
+
+    // Strings joined by "+". Pure ASCII pieces are collected as bytes, which both
+    // string rules write unchanged (vaString / vaLString) unless the result is empty.
+    void ConvertString()
+    {
+        bool ascii = true;
+        FAsciiJoin.clear();
+        for (;;) {
+            if (ascii && FParser.Token() == tokString && IsAscii(FParser.TokenBytes())) {
+                FAsciiJoin.append(FParser.TokenBytes());
+            } else {
+                if (ascii) {
+                    FJoin = QString::fromLatin1(FAsciiJoin);
+                    ascii = false;
+                }
+                if (FParser.Token() == tokWideString)
+                    FJoin.append(QStringView(FParser.WideChars()));
+                else
+                    FJoin.append(FParser.TokenString());
+            }
+            if (FParser.NextToken() != u'+')
+                break;
+            FParser.NextToken();
+            if (FParser.Token() != tokString && FParser.Token() != tokWideString)
+                FParser.CheckToken(tokString);
+        }
+
+        if (ascii) {
+            if (FAsciiJoin.isEmpty() && !FAnsi)
+                FWriter.WriteString(QStringView());
+            else
+                FWriter.WriteAnsi(FAsciiJoin);
+        } else if (FAnsi && ansi::encodeExact(FJoin, FEncoded)) {
+            FWriter.WriteAnsi(FEncoded);
+        } else {
+            // The ANSI variant keeps what the code page cannot hold by the standard rule.
+            FWriter.WriteString(FJoin);
+        }
+    }
+
+    TParser FParser;
+    TFormWriter FWriter;
+    bool FAnsi;
+    int FDepth = 0;
+    QByteArray FName;
+    QByteArray FAsciiJoin;
+    QByteArray FEncoded;
+    QString FJoin;
+};
+
+// Room left in front of the form stream for its resource header (at most 202 bytes).
+constexpr qsizetype kHeaderRoom = 256;
+
+// Converts the text into a buffer that holds kHeaderRoom bytes of room, then the form stream.
+QByteArray ConvertToBuffer(ByteStream& input, bool ansi)
+{
+    QByteArray room(kHeaderRoom, '\0');
+    // Most forms shrink when converted; reserving the text's size avoids regrowing.
+    room.reserve(kHeaderRoom + input.size() - input.position() + 64);
+    ByteStream buffer(std::move(room));
+    buffer.seek(kHeaderRoom);
+    {
+        TTextConverter converter(input, buffer, ansi);
+        converter.Run();
+    }
+    QByteArray result = buffer.data(); // shares, then becomes the only owner
+    buffer.clear();
+    return result;
+}
+
+// Appends bytes to output; an empty output takes over the buffer without copying.
+void Append(ByteStream& output, QByteArray bytes)
+{
+    if (output.size() == 0 && output.position() == 0) {
+        output.setData(std::move(bytes));
+        output.seek(output.size());
+    } else {
+        output.write(bytes);
+    }
+}
+
+void ToStream(ByteStream& input, ByteStream& output, bool ansi)
+{
+    QByteArray buffer = ConvertToBuffer(input, ansi);
+    buffer.remove(0, kHeaderRoom);
+    Append(output, std::move(buffer));
+}
+
+void ToResource(ByteStream& input, ByteStream& output, bool ansi)
+{
+    QByteArray buffer = ConvertToBuffer(input, ansi);
+    const QByteArray stream = QByteArray::fromRawData(buffer.constData() + kHeaderRoom,
+                                                      buffer.size() - kHeaderRoom);
+    ByteStream header;
+    WriteFormResourceHeader(stream, header);
+    const QByteArray& h = header.data();
+    if (h.size() > kHeaderRoom) {
+        QByteArray all = h + stream;
+        Append(output, std::move(all));
+        return;
+    }
+    const qsizetype start = kHeaderRoom - h.size();
+    std::memcpy(buffer.data() + start, h.constData(), size_t(h.size()));
+    buffer.remove(0, start);
+    Append(output, std::move(buffer));
+}
+
+} // namespace
+
+void TextToResource(ByteStream& input, ByteStream& output)
+{
+    ToResource(input, output, false);
+}
+
+void TextToResourceAnsi(ByteStream& input, ByteStream& output)
+{
+    ToResource(input, output, true);
+}
+
+void TextToStream(ByteStream& input, ByteStream& output)
+{
+    ToStream(input, output, false);
+}
+
+void TextToStreamAnsi(ByteStream& input, ByteStream& output)
+{
+    ToStream(input, output, true);
+}
+
+} // namespace korvel
