@@ -3,14 +3,13 @@
 #include "document/DfmParser.h"
 #include "document/PropRec.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace korvel {
 namespace {
 
 constexpr char16_t kQuote = u'\'';
-
-constexpr bool isDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
 
 constexpr int hexValue(char16_t c) noexcept
 {
@@ -87,24 +86,31 @@ public:
         closeQuote();
         FOut.append(QChar(u'#'));
         appendDecimal(FOut, value);
+        FLastCode = LastCode::Decimal;
     }
     // Appends a character-code token as it was written.
     void verbatimCode(QStringView token)
     {
         closeQuote();
         FOut.append(token);
+        FLastCode = token.size() == 1 ? LastCode::Bare : token[1] == u'$' ? LastCode::Hex : LastCode::Decimal;
     }
     // Ends the run. An empty run becomes ''. A run that ends in a code gets an
-    // empty string after it when the next token would otherwise extend that
-    // code's digits (#233 followed by 5 must not become #2335).
+    // empty string after it when the next character would otherwise extend that
+    // code (#233 followed by 5 must not become #2335).
     void finish(char16_t nextChar)
     {
         closeQuote();
-        if (FOut.size() == FStart) {
-            FOut.append(QLatin1String("''"));
-        } else if (FOut.back() != QChar(kQuote) && (hexValue(nextChar) >= 0 || nextChar == u'$')) {
-            FOut.append(QLatin1String("''"));
+        const bool digit = nextChar >= u'0' && nextChar <= u'9';
+        bool extends = false;
+        switch (FLastCode) {
+        case LastCode::None: break;
+        case LastCode::Decimal: extends = digit; break;
+        case LastCode::Bare: extends = digit || nextChar == u'$'; break;
+        case LastCode::Hex: extends = hexValue(nextChar) >= 0; break;
         }
+        if (FOut.size() == FStart || extends)
+            FOut.append(QLatin1String("''"));
     }
     // Replaces what the run wrote so far with the run's original text.
     void replaceWithOriginal(QStringView original)
@@ -120,6 +126,7 @@ private:
         if (!FOpen) {
             FOut.append(QChar(kQuote));
             FOpen = true;
+            FLastCode = LastCode::None;
         }
     }
     void closeQuote()
@@ -130,9 +137,13 @@ private:
         }
     }
 
+    // The notation of the code the run ended with, if it ended with one.
+    enum class LastCode { None, Decimal, Bare, Hex };
+
     QString& FOut;
     qsizetype FStart;
     bool FOpen = false;
+    LastCode FLastCode = LastCode::None;
 };
 
 // DecodeText's handling of one string token: the body is shown as it is.

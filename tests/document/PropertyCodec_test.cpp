@@ -68,11 +68,12 @@ const CodecCase kEdgeCases[] = {
     {u"Caption = 'abc", u"Caption = 'abc", u"Caption = 'abc"},
     {u"X = #65'it''s é\r\nLeft = 1", u"X = #65'it''s é\r\nLeft = 1", u"X = #65'it''s é\r\nLeft = 1"},
     {u"'é' + 'b", u"'é' + 'b", u"#233 + 'b"},
-    // A code followed by a digit, letter or $ is kept apart from it by an empty string.
+    // A code is kept apart by an empty string from a character that would extend it.
     {u"'é'5", u"'é'5", u"#233''5"},
     {u"#13''5", u"#13''5", u"#13''5"},
-    {u"#$F''A", u"#15''A", u"#$F''A"},
-    {u"#''$1", u"#0''$1", u"#''$1"},
+    {u"#$F''A", u"#15A", u"#$F''A"},
+    {u"#''$1", u"#0$1", u"#''$1"},
+    {u"#''5", u"#0''5", u"#''5"},
     {u"#13''x", u"#13x", u"#13x"},
 };
 
