@@ -43,10 +43,14 @@ void TSortedStringList::Add(const QString& s)
     if (at < FItems.size() && CompareText(FItems[at], s) == 0)
         return;
     FItems.insert(FItems.begin() + std::ptrdiff_t(at), s);
+    FMinLength = FItems.size() == 1 ? s.size() : std::min(FMinLength, s.size());
+    FMaxLength = std::max(FMaxLength, s.size());
 }
 
 int TSortedStringList::IndexOf(QStringView s) const noexcept
 {
+    if (s.size() < FMinLength || s.size() > FMaxLength)
+        return -1;
     const std::size_t at = LowerBound(s);
     if (at < FItems.size() && CompareText(FItems[at], s) == 0)
         return int(at);

@@ -17,7 +17,12 @@ public:
     // Inserts s in order; a string equal to one already present (ignoring case) is dropped.
     void Add(const QString& s);
     // Removes every string.
-    void Clear() noexcept { FItems.clear(); }
+    void Clear() noexcept
+    {
+        FItems.clear();
+        FMinLength = 0;
+        FMaxLength = -1;
+    }
     // Binary search: the index of s (ignoring case), or -1.
     int IndexOf(QStringView s) const noexcept;
     // True when s (ignoring case) is in the list.
@@ -32,6 +37,10 @@ private:
     std::size_t LowerBound(QStringView s) const noexcept;
 
     std::vector<QString> FItems;
+    // The shortest and longest strings: strings equal without regard to case have the
+    // same length, so a lookup rejects other lengths without comparing.
+    qsizetype FMinLength = 0;
+    qsizetype FMaxLength = -1;
 };
 
 } // namespace korvel
