@@ -25,7 +25,7 @@ inline constexpr char16_t dfmLineBreak = 202;
 
 class TDfmParser {
 public:
-    // Scans S (shared, not copied: QString is copy-on-write); the first token is current at once.
+    // Scans its own (implicitly shared) copy of S; the first token is current at once.
     explicit TDfmParser(const QString& S);
     TDfmParser(const TDfmParser&) = delete;
     TDfmParser& operator=(const TDfmParser&) = delete;
