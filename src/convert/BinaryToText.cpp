@@ -8,8 +8,16 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace korvel {
 namespace {
@@ -21,15 +29,65 @@ constexpr int64_t kBinaryLineBytes = 32;
 // Room kept in front of the text for the byte-order mark.
 constexpr int kBomRoom = 3;
 
-constexpr std::array<std::array<char, 2>, 256> MakeHexTable()
+// The two upper-case hex digits of every byte value, as they lie in memory.
+constexpr std::array<uint16_t, 256> MakeHexTable()
 {
-    std::array<std::array<char, 2>, 256> table{};
+    std::array<uint16_t, 256> table{};
     constexpr char digits[] = "0123456789ABCDEF";
-    for (int i = 0; i < 256; ++i)
-        table[i] = {digits[i >> 4], digits[i & 15]};
+    for (int i = 0; i < 256; ++i) {
+        const auto first = uint8_t(digits[i >> 4]);
+        const auto second = uint8_t(digits[i & 15]);
+        table[i] = std::endian::native == std::endian::little ? uint16_t(first | (second << 8))
+                                                              : uint16_t((first << 8) | second);
+    }
     return table;
 }
-constexpr auto kHex = MakeHexTable();
+constexpr auto kHexPairs = MakeHexTable();
+
+#if defined(__SSE2__)
+// Writes the 32 hex digits of 16 bytes.
+inline void HexBlock16(const uint8_t* src, char* dst)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i mask = _mm_set1_epi8(0x0F);
+    const __m128i hi = _mm_and_si128(_mm_srli_epi16(v, 4), mask);
+    const __m128i lo = _mm_and_si128(v, mask);
+    const __m128i first = _mm_unpacklo_epi8(hi, lo);
+    const __m128i second = _mm_unpackhi_epi8(hi, lo);
+    // nibble + '0', plus 7 more for A-F.
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i seven = _mm_set1_epi8(7);
+    auto digits = [&](__m128i n) {
+        const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(n, nine), seven);
+        return _mm_add_epi8(_mm_add_epi8(n, zero), letters);
+    };
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), digits(first));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), digits(second));
+}
+#endif
+
+// Asks the kernel to back a large fresh buffer with huge pages: filling tens of
+// megabytes page by page otherwise costs more than the conversion itself.
+void AdviseHugePages(char* data, int64_t size)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
+    if (size < int64_t(4 * kHugePage))
+        return;
+    const auto begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(data) + uintptr_t(size)) & ~(kHugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+// Blanks for indentation, copied in one fixed-size block.
+constexpr int64_t kBlankBlock = 64;
+constexpr char kBlanks[kBlankBlock + 1] = "                                                                ";
 
 // How a string value's characters are written.
 enum class Escaping {
@@ -95,17 +153,18 @@ public:
 
 private:
     // ------------------------------------------------------------ output
-    void Grow(int64_t need)
+    [[gnu::noinline]] void Grow(int64_t need)
     {
         const int64_t used = FBuf.isEmpty() ? 0 : FCur - FBuf.data();
         const int64_t capacity = std::max<int64_t>(used + need, FBuf.size() + FBuf.size() / 2);
         FBuf.resize(capacity);
         FCur = FBuf.data() + used;
         FEnd = FBuf.data() + FBuf.size();
+        AdviseHugePages(FBuf.data(), FBuf.size());
     }
     void Ensure(int64_t n)
     {
-        if (FEnd - FCur < n)
+        if (FEnd - FCur < n) [[unlikely]]
             Grow(n);
     }
     void Put(char c)
@@ -122,23 +181,33 @@ private:
     template <size_t N>
     void PutLiteral(const char (&s)[N])
     {
-        Put(s, N - 1);
+        Ensure(N - 1);
+        std::memcpy(FCur, s, N - 1);
+        FCur += N - 1;
+    }
+    // n blanks at d; room for max(n, kBlankBlock) bytes must exist.
+    static char* PutBlanks(char* d, int64_t n)
+    {
+        if (n <= kBlankBlock) {
+            std::memcpy(d, kBlanks, kBlankBlock); // one fixed-size copy, then keep n of it
+            return d + n;
+        }
+        std::memset(d, ' ', size_t(n));
+        return d + n;
     }
     void PutIndent()
     {
         const int64_t n = int64_t(FLevel) * 2;
-        Ensure(n);
-        std::memset(FCur, ' ', size_t(n));
-        FCur += n;
+        Ensure(n + kBlankBlock);
+        FCur = PutBlanks(FCur, n);
     }
     void PutNewLine()
     {
-        const int64_t n = int64_t(FLevel) * 2 + 2;
-        Ensure(n);
+        const int64_t n = int64_t(FLevel) * 2;
+        Ensure(n + 2 + kBlankBlock);
         FCur[0] = '\r';
         FCur[1] = '\n';
-        std::memset(FCur + 2, ' ', size_t(n - 2));
-        FCur += n;
+        FCur = PutBlanks(FCur + 2, n);
     }
     void PutCrLf()
     {
@@ -425,23 +494,29 @@ private:
         const QByteArrayView data = FReader.ReadView(n);
         const auto* p = reinterpret_cast<const uint8_t*>(data.data());
         const int64_t lines = (n + kBinaryLineBytes - 1) / kBinaryLineBytes;
+        const bool wrap = n >= kBinaryLineBytes;
         const int64_t indent = int64_t(FLevel) * 2 + 2;
-        Ensure(n * 2 + (n >= kBinaryLineBytes ? lines * indent : 0) + 1);
-        int64_t done = 0;
-        while (done < n) {
-            if (n >= kBinaryLineBytes) {
-                FCur[0] = '\r';
-                FCur[1] = '\n';
-                std::memset(FCur + 2, ' ', size_t(indent - 2));
-                FCur += indent;
+        Ensure(n * 2 + (wrap ? lines * indent : 0) + 1);
+        char* d = FCur; // a local pointer: stores through char* would force FCur to memory
+        for (int64_t done = 0; done < n; done += kBinaryLineBytes) {
+            if (wrap) {
+                d[0] = '\r';
+                d[1] = '\n';
+                std::memset(d + 2, ' ', size_t(indent - 2));
+                d += indent;
             }
+            const uint8_t* q = p + done;
             const int64_t chunk = std::min(kBinaryLineBytes, n - done);
-            for (int64_t i = 0; i < chunk; ++i) {
-                std::memcpy(FCur, kHex[p[done + i]].data(), 2);
-                FCur += 2;
-            }
-            done += chunk;
+            int64_t i = 0;
+#if defined(__SSE2__)
+            for (; i + 16 <= chunk; i += 16)
+                HexBlock16(q + i, d + 2 * i);
+#endif
+            for (; i < chunk; ++i)
+                std::memcpy(d + 2 * i, &kHexPairs[q[i]], 2);
+            d += 2 * chunk;
         }
+        FCur = d;
         --FLevel;
         *FCur++ = '}';
     }

@@ -10,6 +10,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <type_traits>
 
 namespace korvel {
 
@@ -189,6 +190,13 @@ public:
     void WriteInteger(int32_t v);
     // As the 32-bit form when it fits, else vaInt64.
     void WriteInteger(int64_t v);
+    // The same for another signed 64-bit type (qint64 is long long, int64_t is long).
+    template <typename T>
+        requires(std::is_integral_v<T> && std::is_signed_v<T> && sizeof(T) == 8 && !std::is_same_v<T, int64_t>)
+    void WriteInteger(T v)
+    {
+        WriteInteger(static_cast<int64_t>(v));
+    }
     // vaExtended and the 10-byte extended value.
     void WriteFloat(long double x);
     // vaSingle and x rounded to single precision.

@@ -62,8 +62,14 @@ TDecimalDigits DecimalDigits(long double x, int precision, int decimals)
     d.Negative = std::signbit(x);
     // "d.ddddddddddddddddde±x": 18 significant digits, correctly rounded.
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific,
-                                   kSignificantDigits - 1);
+    const long double magnitude = std::fabs(x);
+    // Correct rounding depends only on the value: a value that a double holds exactly
+    // takes the much faster double conversion.
+    const double narrow = static_cast<double>(magnitude);
+    const auto res = static_cast<long double>(narrow) == magnitude
+        ? std::to_chars(buf, buf + sizeof buf, narrow, std::chars_format::scientific, kSignificantDigits - 1)
+        : std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
+                        kSignificantDigits - 1);
     char digits[kSignificantDigits];
     digits[0] = buf[0];
     std::memcpy(digits + 1, buf + 2, kSignificantDigits - 1);
