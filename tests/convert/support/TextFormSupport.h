@@ -13,10 +13,10 @@
 
 namespace korvel::test {
 
-// Upper-case hex bytes separated by blanks ("54 50 46 30").
+// Lower-case hex bytes separated by blanks ("54 50 46 30").
 inline std::string HexDump(const QByteArray& bytes)
 {
-    return bytes.toHex(' ').toUpper().toStdString();
+    return bytes.toHex(' ').toStdString();
 }
 
 // "kind: message" of an error, as one std::string for readable test failures.
