@@ -27,7 +27,10 @@ void WindowFixture::SetUp()
         FDialogFilters << dialog.nameFilters().join(u'|');
         FDialogSuffixes << dialog.defaultSuffix();
         const QStringList selected = dialog.selectedFiles();
-        FDialogSelections << (selected.isEmpty() ? QString() : QFileInfo(selected.first()).fileName());
+        // With no file name the dialog reports its folder.
+        FDialogSelections << (selected.isEmpty() || QFileInfo(selected.first()).isDir()
+                                  ? QString()
+                                  : QFileInfo(selected.first()).fileName());
         if (FFileNames.empty()) {
             ADD_FAILURE() << "unexpected file dialog: " << dialog.objectName().toStdString();
             return QString();

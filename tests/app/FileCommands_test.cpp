@@ -1,0 +1,226 @@
+// The file commands of the window: Save, Save As, Restore backup, Refresh, Copy
+// to clipboard and Save selected text as binary file.
+#include "app/support/WindowFixture.h"
+
+#include "convert/TextToBinary.h"
+
+#include <QClipboard>
+
+namespace korvel::test {
+namespace {
+
+const QString kSaveChanges = QStringLiteral("変更を保存しますか？");
+const QString kRestoreBackup = QStringLiteral("バックアップを書き戻しますか？");
+const QString kReload = QStringLiteral("フォームファイルを最新の情報に更新しますか？");
+
+// The nested form after Panel2 was moved above Panel1.
+const QByteArray kMovedText =
+    "object Form1: TForm1\r\n"
+    "  Left = 0\r\n"
+    "  Caption = 'Main'\r\n"
+    "  object Panel2: TPanel\r\n"
+    "    Left = 16\r\n"
+    "    object Edit1: TEdit\r\n"
+    "      Text = 'abc'\r\n"
+    "      object Inner1: TLabel\r\n"
+    "        Tag = 1\r\n"
+    "      end\r\n"
+    "    end\r\n"
+    "  end\r\n"
+    "  object Panel1: TPanel\r\n"
+    "    Left = 8\r\n"
+    "    object Button1: TButton\r\n"
+    "      Caption = 'OK'\r\n"
+    "    end\r\n"
+    "    object Button2: TButton\r\n"
+    "      Caption = 'Cancel'\r\n"
+    "    end\r\n"
+    "  end\r\n"
+    "  object Memo1: TMemo\r\n"
+    "    Caption = #233't'#233\r\n"
+    "  end\r\n"
+    "end\r\n";
+
+QByteArray toBinary(const QByteArray& text)
+{
+    ByteStream in(text);
+    ByteStream out;
+    TextToResource(in, out);
+    return out.data();
+}
+
+using FileCommandsTest = WindowFixture;
+
+TEST_F(FileCommandsTest, SaveAsksAndWritesTheRegeneratedText)
+{
+    const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
+    start({path});
+    clickNode(QStringLiteral("Panel2"));
+    trigger("actUp");
+    FAnswers = {false};
+    trigger("actsaveFile");
+    EXPECT_EQ(readFile(path), NestedTextForm());
+    FAnswers = {true};
+    trigger("actsaveFile");
+    EXPECT_EQ(FConfirmations, QStringList({kSaveChanges, kSaveChanges}));
+    EXPECT_EQ(readFile(path), kMovedText);
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [F.dfm]"));
+    EXPECT_TRUE(FErrors.isEmpty());
+}
+
+TEST_F(FileCommandsTest, SaveOfABinaryDocumentAfterMoves)
+{
+    const QString path = writeFile(QStringLiteral("B.dfm"), toBinary(NestedTextForm()));
+    start({path});
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [B.dfm (Binary)]"));
+    clickNode(QStringLiteral("Panel2"));
+    trigger("actUp");
+    FAnswers = {true};
+    trigger("actsaveFile");
+    EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
+    const QByteArray written = readFile(path);
+    EXPECT_EQ(written.toHex(' '), toBinary(kMovedText).toHex(' '));
+    EXPECT_LT(written.indexOf("Panel2"), written.indexOf("Panel1"));
+}
+
+TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
+{
+    const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
+    const QString copy = FDir.filePath(QStringLiteral("Copy.txt"));
+    start({path});
+    clickNode(QStringLiteral("Panel2"));
+    trigger("actUp");
+    FFileNames = {QString()};
+    trigger("actSaveAs");
+    EXPECT_FALSE(QFile::exists(copy));
+    FFileNames = {copy};
+    trigger("actSaveAs");
+    EXPECT_EQ(FDialogs, QStringList({"sdMain", "sdMain"}));
+    EXPECT_EQ(FDialogSelections.first(), QStringLiteral("F.dfm"));
+    EXPECT_EQ(FDialogSuffixes.first(), QString());
+    EXPECT_EQ(FDialogFilters.first(), QStringLiteral("RAD Studio Form File (*.dfm *.fmx *.xfm)|All Files (*)"));
+    EXPECT_TRUE(FConfirmations.isEmpty());
+    EXPECT_EQ(readFile(copy), kMovedText);
+    EXPECT_EQ(readFile(path), NestedTextForm());
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Copy.txt]"));
+
+    // Restore backup writes the loaded bytes under the Save As name.
+    FAnswers = {true};
+    trigger("actRestoreBackup");
+    EXPECT_EQ(FConfirmations.last(), kRestoreBackup);
+    EXPECT_EQ(readFile(copy), NestedTextForm());
+    EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +")); // the tree keeps its moves
+
+    // Refresh loads the Save As path, which becomes the loaded path.
+    FAnswers = {true};
+    trigger("actRefresh");
+    EXPECT_EQ(FConfirmations.last(), kReload);
+    EXPECT_EQ(w()->document().OrgFileName(), copy);
+    EXPECT_EQ(w()->document().ModFileName(), QString());
+    EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel1 +"));
+}
+
+TEST_F(FileCommandsTest, RefreshDiscardsMovesAndAppliedEdits)
+{
+    const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
+    start({path});
+    clickNode(QStringLiteral("Memo1"));
+    pane()->setText(QStringLiteral("Tag = 5"));
+    trigger("actSaveProperties");
+    trigger("actUp");
+    FAnswers = {false, true};
+    trigger("actRefresh");
+    EXPECT_EQ(treeDump()[4], QStringLiteral("  Memo1"));
+    trigger("actRefresh");
+    EXPECT_EQ(treeDump().last(), QStringLiteral("  Memo1"));
+    EXPECT_FALSE(node(QStringLiteral("Memo1"))->record().Modified);
+    EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Form1")));
+    EXPECT_EQ(w()->statusText(), QStringLiteral("Form1: TForm1 "));
+}
+
+TEST_F(FileCommandsTest, RefreshOfAVanishedFileDoesNothing)
+{
+    const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
+    start({path});
+    clickNode(QStringLiteral("Panel2"));
+    trigger("actUp");
+    QFile::remove(path);
+    FAnswers = {true};
+    trigger("actRefresh");
+    EXPECT_TRUE(FErrors.isEmpty());
+    EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +"));
+}
+
+TEST_F(FileCommandsTest, CopyToClipboardOnlyFromTheTree)
+{
+    start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});
+    clickNode(QStringLiteral("Panel1"));
+    pane()->setText(QStringLiteral("Left = 99"));
+    trigger("actSaveProperties");
+    clickNode(QStringLiteral("Button1"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+
+    key(tree(), Qt::Key_C, Qt::ControlModifier); // the editor's copy: nothing with the tree focused
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    key(pane(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier); // the pane focused: nothing
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    key(tree(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("    object Button1: TButton\r\n      Caption = 'OK'\r\n    end\r\n"));
+
+    clickNode(QStringLiteral("Panel1"));
+    key(tree(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("  object Panel1: TPanel\r\n    Left = 99\r\n    object Button1: TButton\r\n"
+                             "      Caption = 'OK'\r\n    end\r\n    object Button2: TButton\r\n"
+                             "      Caption = 'Cancel'\r\n    end\r\n  end\r\n"));
+}
+
+TEST_F(FileCommandsTest, SelectedTextToBinaryFile)
+{
+    struct Row {
+        const char* text;
+        QByteArray bytes;
+    };
+    const Row rows[] = {
+        {"0A 0b\r\n    FF", QByteArray("\x0A\x0B\xFF", 3)},
+        {"ABC", QByteArray("\xAB", 1)},
+        {"Picture.Data = {", QByteArray("\xDA", 1)},
+        {"no digits here!", QByteArray()},
+    };
+    start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});
+    int n = 0;
+    for (const Row& r : rows) {
+        pane()->setText(QString::fromLatin1(r.text));
+        pane()->selectAll();
+        const QString out = FDir.filePath(QStringLiteral("out%1.bin").arg(++n));
+        FFileNames = {out};
+        trigger("actSelTextToBin");
+        EXPECT_EQ(readFile(out).toHex(' '), r.bytes.toHex(' ')) << r.text;
+        EXPECT_TRUE(QFile::exists(out)) << r.text;
+    }
+    EXPECT_EQ(FDialogs.first(), QStringLiteral("sdBin"));
+    EXPECT_EQ(FDialogFilters.first(), QStringLiteral("Binary file (*)"));
+    EXPECT_EQ(FDialogSuffixes.first(), QStringLiteral("bin"));
+    EXPECT_EQ(FDialogSelections.first(), QString());
+    FFileNames = {QString()};
+    trigger("actSelTextToBin"); // cancelled: nothing written, nothing reported
+    EXPECT_TRUE(FErrors.isEmpty());
+}
+
+TEST_F(FileCommandsTest, WriteFailureIsReportedAndTheWindowStaysUsable)
+{
+    const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
+    start({path});
+    FFileNames = {FDir.filePath(QStringLiteral("no/such/folder/x.dfm"))};
+    trigger("actSaveAs");
+    ASSERT_EQ(FErrors.size(), 1);
+    EXPECT_FALSE(FErrors.first().isEmpty());
+    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [F.dfm]")); // the caption is not updated
+    clickNode(QStringLiteral("Panel2"));
+    trigger("actUp");
+    EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +"));
+}
+
+} // namespace
+} // namespace korvel::test
