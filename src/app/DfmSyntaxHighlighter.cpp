@@ -46,12 +46,10 @@ DfmSyntaxHighlighter::DfmSyntaxHighlighter(QTextDocument* document)
     }
 }
 
-DfmSyntaxHighlighter::~DfmSyntaxHighlighter()
-{
-    if (FEditor)
-        FEditor->setTokenFinder({});
-    FSubscription.Reset();
-}
+// The editor is left alone: it may be half destroyed already (the document, and with it
+// this highlighter, dies inside the editor's destruction). Its finder holds a guarded
+// pointer to this highlighter and finds nothing once the highlighter is gone.
+DfmSyntaxHighlighter::~DfmSyntaxHighlighter() { FSubscription.Reset(); }
 
 void DfmSyntaxHighlighter::Attach(TFountain* fountain)
 {
