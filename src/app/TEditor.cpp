@@ -204,7 +204,15 @@ bool TEditor::unindentAtCursor()
 
 void TEditor::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    QPlainTextEdit::mouseDoubleClickEvent(e);
+    if (e->button() != Qt::LeftButton) {
+        QPlainTextEdit::mouseDoubleClickEvent(e);
+        return;
+    }
+    // The caret goes where the user clicked; the double-click handler then
+    // selects the token there (the control's own word selection would move the
+    // caret to the end of a word first).
+    setTextCursor(cursorForPosition(e->position().toPoint()));
+    e->accept();
     emit doubleClicked();
 }
 

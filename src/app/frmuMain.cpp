@@ -456,7 +456,9 @@ void TfrmMain::FormShow()
         action(QString::fromLatin1(name))->setEnabled(false);
 
 #ifdef KORVEL_HAS_HIGHLIGHTER
-    FDFMFountain = new DfmSyntaxHighlighter(mmProperties->document());
+    auto* highlighter = new DfmSyntaxHighlighter(mmProperties->document());
+    highlighter->InstallTokenFinder(mmProperties); // double clicks select the scanner's tokens
+    FDFMFountain = highlighter;
 #endif
     mmProperties->setEditorFont(FEditorFontName, FEditorFontSize);
 

@@ -171,6 +171,29 @@ TEST_F(PropertyPaneTest, NewLinesKeepTheIndentationAndBackspaceUnindents)
     EXPECT_EQ(pane()->text(), QStringLiteral("Items = <\r\n  item\r\n    Tag = 1\r\n"));
 }
 
+TEST_F(PropertyPaneTest, DoubleClickSelectsTheTokenUnderTheCaret)
+{
+    struct Row {
+        const char* text;
+        int column;
+        const char* selected;
+    };
+    const Row rows[] = {
+        {"Caption = 'a b c'#13'x'", 13, "'a b c'"},
+        {"Caption = 'a b c'#13'x'", 18, "#13"},
+        {"Caption = 'a b c'#13'x'", 3, "Caption"},
+    };
+    start();
+    for (const Row& r : rows) {
+        pane()->setText(QString::fromLatin1(r.text));
+        QTextCursor c(pane()->document());
+        c.setPosition(r.column);
+        const QPoint at = pane()->cursorRect(c).center() + QPoint(1, 0);
+        QTest::mouseDClick(pane()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(pane()->selectedText(), QString::fromLatin1(r.selected)) << r.text << " @" << r.column;
+    }
+}
+
 TEST_F(PropertyPaneTest, TabMovesTheFocus)
 {
     openNested();
