@@ -1,0 +1,145 @@
+#include "cli/CliRunner.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Example(const char* name) { return QStringLiteral(KORVEL_EXAMPLES_DIR "/") + QLatin1String(name); }
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList Args(std::initializer_list<const char*> list)
+{
+    QStringList out;
+    for (const char* a : list)
+        out << QString::fromUtf8(a);
+    return out;
+}
+
+TEST(CliDocument, TreeListsEveryNodeWithItsLineRange)
+{
+    const CliResult r = RunCli(QStringList{QStringLiteral("tree"), Example("Sample.dfm")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out,
+              "frmOrders: TfrmOrders\t1-17\n"
+              "  pnlTop: TPanel\t19-25\n"
+              "    lblCustomer: TLabel\t27-31\n"
+              "    edtCustomer: TEdit\t34-41\n"
+              "    btnSearch: TButton\t44-51\n"
+              "  lvOrders: TListView\t55-82\n"
+              "  sbMain: TStatusBar\t85-96\n"
+              "  pnlBottom: TPanel\t99-104\n"
+              "    cmbStatus: TComboBox\t106-116\n"
+              "    imgLogo: TImage\t119-127\n"
+              "  mnuMain: TMainMenu\t131-132\n"
+              "    mnuFile: TMenuItem\t134-134\n"
+              "      mnuOpen: TMenuItem\t136-137\n"
+              "      N1: TMenuItem\t140-140\n"
+              "      mnuExit: TMenuItem\t143-144\n"
+              "  tmrRefresh: TTimer\t149-153\n");
+}
+
+TEST(CliDocument, RegenOfAnUnchangedFormReproducesItsBytes)
+{
+    for (const char* name : {"SampleText.dfm", "Sample.dfm", "SampleUtf8.dfm", "AllValueKinds.dfm", "SampleWideHeader.dfm"}) {
+        const CliResult r = RunCli({QStringLiteral("regen"), Example(name), QStringLiteral("-o"), QStringLiteral("-")});
+        EXPECT_EQ(r.exitCode, 0) << name << r.err.toStdString();
+        EXPECT_EQ(r.out, ReadFile(Example(name))) << name;
+    }
+}
+
+TEST(CliDocument, PropsShowsStoredOrDecodedText)
+{
+    CliResult r = RunCli({QStringLiteral("props"), Example("SampleText.dfm"), QStringLiteral("frmOrders/sbMain")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Text = #28310#20633#23436#20102\r\n")) << r.out.toStdString();
+    r = RunCli({QStringLiteral("props"), Example("SampleText.dfm"), QStringLiteral("frmOrders/sbMain"), QStringLiteral("--decode")});
+    EXPECT_TRUE(QString::fromUtf8(r.out).contains(QStringLiteral("Text = '準備完了'\r\n"))) << r.out.toStdString();
+}
+
+TEST(CliDocument, NodePathsPickNamelessAndRepeatedSiblings)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("menu.dfm"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("object Form1: TForm1\r\n"
+            "  object TMenuItem\r\n    Caption = 'a'\r\n  end\r\n"
+            "  object TMenuItem\r\n    Caption = 'b'\r\n  end\r\n"
+            "end\r\n");
+    f.close();
+    const struct { const char* node; const char* props; } cases[] = {
+        {"Form1/TMenuItem", "Caption = 'a'"},
+        {"Form1/TMenuItem[0]", "Caption = 'a'"},
+        {"Form1/TMenuItem[1]", "Caption = 'b'"},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = RunCli({QStringLiteral("props"), file, QString::fromLatin1(c.node)});
+        EXPECT_EQ(r.exitCode, 0) << c.node << r.err.toStdString();
+        EXPECT_EQ(r.out, QByteArray(c.props)) << c.node;
+    }
+    EXPECT_EQ(RunCli({QStringLiteral("props"), file, QStringLiteral("Form1/TMenuItem[2]")}).exitCode, 1);
+}
+
+TEST(CliDocument, MovesApplyInOrderAndRefusedMovesWriteNothing)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("moved.dfm"));
+    CliResult r = RunCli({QStringLiteral("move"), Example("Sample.dfm"), QStringLiteral("-o"), out,
+                          QStringLiteral("--up"), QStringLiteral("frmOrders/sbMain"),
+                          QStringLiteral("--level-up"), QStringLiteral("frmOrders/pnlBottom/imgLogo"),
+                          QStringLiteral("--under"), QStringLiteral("frmOrders/tmrRefresh"), QStringLiteral("frmOrders/pnlTop")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = RunCli({QStringLiteral("tree"), out});
+    EXPECT_EQ(r.out,
+              "frmOrders: TfrmOrders\t1-17\n"
+              "  pnlTop: TPanel\t19-25\n"
+              "    lblCustomer: TLabel\t27-31\n"
+              "    edtCustomer: TEdit\t34-41\n"
+              "    btnSearch: TButton\t44-51\n"
+              "    tmrRefresh: TTimer\t54-58\n"
+              "  sbMain: TStatusBar\t62-73\n"
+              "  lvOrders: TListView\t76-103\n"
+              "  pnlBottom: TPanel\t106-111\n"
+              "    cmbStatus: TComboBox\t113-123\n"
+              "  mnuMain: TMainMenu\t127-128\n"
+              "    mnuFile: TMenuItem\t130-130\n"
+              "      mnuOpen: TMenuItem\t132-133\n"
+              "      N1: TMenuItem\t136-136\n"
+              "      mnuExit: TMenuItem\t139-140\n"
+              "  imgLogo: TImage\t145-153\n");
+
+    const QStringList refused[] = {
+        Args({"--up", "frmOrders"}),
+        Args({"--down", "frmOrders/tmrRefresh"}),
+        Args({"--level-up", "frmOrders/pnlTop"}),
+        Args({"--under", "frmOrders/pnlTop", "frmOrders/pnlTop/btnSearch"}),
+        Args({"--under", "frmOrders/pnlTop", "frmOrders/pnlTop"}),
+        Args({"--up", "frmOrders/NoSuchThing"}),
+    };
+    for (const QStringList& ops : refused) {
+        const QString target = dir.filePath(QStringLiteral("refused.dfm"));
+        r = RunCli(QStringList{QStringLiteral("move"), Example("Sample.dfm"), QStringLiteral("-o"), target} + ops);
+        EXPECT_EQ(r.exitCode, 1) << ops.join(u' ').toStdString();
+        EXPECT_FALSE(QFile::exists(target)) << ops.join(u' ').toStdString();
+    }
+}
+
+TEST(CliDocument, DecodeAndEncodeAreTwins)
+{
+    const QByteArray stored = "Caption = #26085#26412'x'#13#10\r\n";
+    const CliResult d = RunCli({QStringLiteral("decode")}, stored);
+    ASSERT_EQ(d.exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(d.out), QStringLiteral("Caption = '日本x'#13#10\r\n"));
+    const CliResult e = RunCli({QStringLiteral("encode")}, d.out);
+    EXPECT_EQ(e.out, stored);
+}
+
+} // namespace
