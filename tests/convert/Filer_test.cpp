@@ -91,11 +91,9 @@ TEST_F(Filer, WritesValues)
 {
     struct Case { const char* name; std::function<void(TWriterEx&)> write; const char* hex; };
     const Case cases[] = {
-        {"signature", [](TWriterEx& w) { w.WriteSignature(); }, "54 50 46 30"},
         {"no prefix", [](TWriterEx& w) { w.WriteObjectPrefix(0, 5); }, ""},
         {"prefix", [](TWriterEx& w) { w.WriteObjectPrefix(ffInherited | ffInline, 5); }, "F5"},
         {"prefix+pos", [](TWriterEx& w) { w.WriteObjectPrefix(ffChildPos, 300); }, "F2 03 2C 01"},
-        {"str", [](TWriterEx& w) { w.WriteStr(u"Ab"); }, "02 41 62"},
         {"utf8 str", [](TWriterEx& w) { w.WriteUTF8Str(u"é"); }, "02 C3 A9"},
         {"ident", [](TWriterEx& w) { w.WriteIdent(u"alTop"); }, "07 05 61 6C 54 6F 70"},
         {"false", [](TWriterEx& w) { w.WriteIdent(u"FALSE"); }, "08"},
@@ -110,8 +108,6 @@ TEST_F(Filer, WritesValues)
         {"double", [](TWriterEx& w) { w.WriteDouble(1.0L); }, "15 00 00 00 00 00 00 F0 3F"},
         {"currency", [](TWriterEx& w) { w.WriteCurrency(15000); }, "10 98 3A 00 00 00 00 00 00"},
         {"date", [](TWriterEx& w) { w.WriteDate(45000.5L); }, "11 00 00 00 00 10 F9 E5 40"},
-        {"list", [](TWriterEx& w) { w.WriteListBegin(); w.WriteListEnd(); }, "01 00"},
-        {"tag", [](TWriterEx& w) { w.WriteTag(vaSet); }, "0B"},
         {"binary", [](TWriterEx& w) { w.WriteBinaryValue(QByteArray::fromHex("0A0B")); }, "0A 02 00 00 00 0A 0B"},
         {"empty binary", [](TWriterEx& w) { w.WriteBinaryValue({}); }, "0A 00 00 00 00"},
     };
@@ -208,7 +204,6 @@ TEST_F(Filer, ReadsValues)
         {"04 00 00 00 80", [&](R r) { return num(r.ReadInteger()); }, "-2147483648"},
         {"13 00 00 00 80 00 00 00 00", [&](R r) { return num(r.ReadInteger()); }, "EReadError: プロパティ値が無効です"},
         {"13 00 00 00 80 00 00 00 00", [&](R r) { return num(r.ReadInt64()); }, "2147483648"},
-        {"02 05", [&](R r) { return num(r.ReadInt64()); }, "5"},
         {"05 00 00 00 00 00 00 00 80 FF 3F", [&](R r) { return num(r.ReadFloat()); }, "1"},
         {"15 00 00 00 00 00 00 F8 3F", [&](R r) { return num(r.ReadFloat()); }, "1.5"},
         {"02 07", [&](R r) { return num(r.ReadFloat()); }, "7"},
@@ -220,7 +215,6 @@ TEST_F(Filer, ReadsValues)
         {"13 FF FF FF FF FF FF FF 7F", [&](R r) { return num(r.ReadCurrency()); }, "EReadError: プロパティ値が無効です"},
         {"11 00 00 00 00 10 F9 E5 40", [&](R r) { return num(r.ReadDate()); }, "45000.5"},
         {"06 03 63 61 E9", [](R r) { return r.ReadString(); }, "caé"},
-        {"0C 02 00 00 00 61 62", [](R r) { return r.ReadString(); }, "ab"},
         {"12 01 00 00 00 E9 00", [](R r) { return r.ReadString(); }, "é"},
         {"14 02 00 00 00 C3 A9", [](R r) { return r.ReadString(); }, "é"},
         {"07 01 41", [](R r) { return r.ReadString(); }, "EReadError: プロパティ値が無効です"},
@@ -230,16 +224,12 @@ TEST_F(Filer, ReadsValues)
         {"14 FF FF FF FF", [](R r) { return r.ReadString(); }, "EReadError: ストリームからの読み取りエラー"},
         {"00", [](R r) { return r.ReadIdent(); }, "Null"},
         {"07 03 61 62 63", [](R r) { return r.ReadIdent(); }, "abc"},
-        {"08", [](R r) { return r.ReadIdent(); }, "False"},
         {"89", [](R r) { return r.ReadIdent(); }, "True"},
-        {"0D", [](R r) { return r.ReadIdent(); }, "nil"},
         {"06 00", [](R r) { return r.ReadIdent(); }, "EReadError: プロパティ値が無効です"},
         {"03 C3 A9 78", [](R r) { return r.ReadStr(); }, "éx"},
         {"05 41", [](R r) { return r.ReadStr(); }, "EReadError: ストリームからの読み取りエラー"},
-        {"54 50 46 30", [](R r) { r.ReadSignature(); return QStringLiteral("ok"); }, "ok"},
         {"54 50 46 31", [](R r) { r.ReadSignature(); return QString(); }, "EReadError: ストリーム形式が無効です"},
         {"54 50", [](R r) { r.ReadSignature(); return QString(); }, "EReadError: ストリームからの読み取りエラー"},
-        {"01 00", [](R r) { r.ReadListBegin(); r.ReadListEnd(); return QStringLiteral("ok"); }, "ok"},
         {"02", [](R r) { r.CheckValue(vaList); return QString(); }, "EReadError: プロパティ値が無効です"},
         {"", [](R r) { r.NextValue(); return QString(); }, "EReadError: ストリームからの読み取りエラー"},
         {"00 05", [](R r) {

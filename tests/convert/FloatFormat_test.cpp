@@ -12,19 +12,15 @@ namespace {
 
 constexpr long double kInf = std::numeric_limits<long double>::infinity();
 
+// The examples of the text layout are checked through the conversion (BinaryToText_test);
+// these cover rounding, limits and the switch to the scientific form.
 TEST(FloatFormat, FixedFormat)
 {
     struct Case { long double x; const char* text; };
     const Case cases[] = {
-        {0.1, "0.100000000000000000"},          // the double nearest 0.1
         {0.1L, "0.100000000000000000"},
-        {1.0 / 3, "0.333333333333333300"},
         {1.0L / 3, "0.333333333333333300"},
-        {0.0, "0.000000000000000000"},
         {-0.0, "0.000000000000000000"},
-        {1e20, "1E20"},
-        {-2.5, "-2.500000000000000000"},
-        {1.5, "1.500000000000000000"},
         {123456789.125, "123456789.125000000000000000"},
         {1e15, "1000000000000000.000000000000000000"},
         {1e16, "1E16"},
@@ -54,23 +50,15 @@ TEST(FloatFormat, GeneralFormat)
 {
     struct Case { long double x; const char* text; };
     const Case cases[] = {
-        {0.1f, "0.100000001490116"},
-        {0.001f, "0.00100000004749745"},
-        {0.00001f, "9.99999974737875E-6"},
-        {0.0f, "0"},
         {-0.0f, "0"},
-        {15000, "15000"},
-        {45000.5, "45000.5"},
         {-1.5, "-1.5"},
         {0.0001, "0.0001"},
         {0.00001, "1E-5"},
         {123456789012345.0L, "123456789012345"},
         {1234567890123456.0L, "1.23456789012346E15"},
         {999999999999999.5L, "1E15"},
-        {100, "100"},
         {1e14, "100000000000000"},
         {1e15, "1E15"},
-        {12.0f, "12"},
         {-9223372036854775807.0L, "-9.22337203685478E18"},
         {std::numeric_limits<long double>::denorm_min(), "3.64519953188247E-4951"},
         {kInf, "INF"},
