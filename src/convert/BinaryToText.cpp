@@ -26,6 +26,9 @@ namespace {
 constexpr int64_t kStringLineUnits = 64;
 // Bytes of binary data on one line of text.
 constexpr int64_t kBinaryLineBytes = 32;
+// The text may not grow beyond kTextLimitBase + kTextLimitFactor × the stream's size.
+constexpr int64_t kTextLimitBase = int64_t(64) << 20;
+constexpr int64_t kTextLimitFactor = 64;
 // Room kept in front of the text for the byte-order mark.
 constexpr int kBomRoom = 3;
 
@@ -133,7 +136,9 @@ public:
         : FInput(input), FReader(input), FUtf8Strings(utf8Strings)
     {
         // Text is typically about twice the size of the binary stream.
-        const int64_t estimate = std::min<int64_t>(input.size() - input.position(), int64_t(1) << 30);
+        const int64_t estimate = std::min<int64_t>(std::max<int64_t>(0, input.size() - input.position()),
+                                                   int64_t(1) << 30);
+        FLimit = kTextLimitBase + estimate * kTextLimitFactor;
         Grow(std::max<int64_t>(4096, estimate * 2 + estimate / 4));
         FCur += kBomRoom;
     }
@@ -156,6 +161,10 @@ private:
     [[gnu::noinline]] void Grow(int64_t need)
     {
         const int64_t used = FBuf.isEmpty() ? 0 : FCur - FBuf.data();
+        // Only indentation lets text outgrow its stream by this much: deep nesting
+        // with tiny values would otherwise turn megabytes into gigabytes.
+        if (used + need > FLimit)
+            ThrowNestingTooDeep();
         const int64_t capacity = std::max<int64_t>(used + need, FBuf.size() + FBuf.size() / 2);
         FBuf.resize(capacity);
         FCur = FBuf.data() + used;
@@ -647,6 +656,7 @@ private:
     bool FUtf8Strings;
     bool FNonAscii = false;
     bool FWroteRawAnsi = false;
+    int64_t FLimit = 0;
     int64_t FHeaderNamePos = -1;
     int64_t FPropertyNamePos = -1;
 };

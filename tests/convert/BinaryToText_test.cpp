@@ -429,6 +429,21 @@ TEST_F(BinaryToText, RefusesNestingBeyondTheLimit)
     }
 }
 
+TEST_F(BinaryToText, DeepIndentationCannotInflateTheTextWithoutBound)
+{
+    // 100,000 one-byte values: at 900 levels each would take a line of 1,800 blanks.
+    auto listsOfTrue = [](int depth) {
+        BinaryBuilder b;
+        b.Signature().Object("T", "").Prop("P");
+        for (int i = 1; i < depth; ++i)
+            b.Byte(vaList);
+        b.Raw(QByteArray(100000, char(vaTrue)));
+        return b.Raw(QByteArray(depth + 2, '\0')).bytes();
+    };
+    EXPECT_TRUE(Convert(listsOfTrue(20)).endsWith("end\r\n"));
+    EXPECT_EQ(Convert(listsOfTrue(900)), "EReadError: 入れ子が深すぎます");
+}
+
 TEST_F(BinaryToText, AHundredThousandLevelsFailFast)
 {
     BinaryBuilder objects;
