@@ -6,9 +6,14 @@
 #include <QChar>
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace korvel {
 
@@ -66,6 +71,28 @@ constexpr std::array<uint8_t, 256> MakeHexTable()
 }
 
 constexpr std::array<uint8_t, 256> kHexValue = MakeHexTable();
+
+#if defined(__SSE2__)
+// Decodes 16 hex digits at src into 8 bytes at dst; false (dst untouched) when
+// any of them is not a hex digit.
+inline bool DecodeHex16(const uint8_t* src, uint8_t* dst)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i digit = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
+    const __m128i letter = _mm_sub_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
+    if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF)
+        return false;
+    const __m128i value = _mm_or_si128(_mm_and_si128(isDigit, digit),
+                                       _mm_andnot_si128(isDigit, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+    const __m128i high = _mm_and_si128(value, _mm_set1_epi16(0x00FF)); // digits at even offsets
+    const __m128i low = _mm_srli_epi16(value, 8);                      // digits at odd offsets
+    const __m128i bytes = _mm_or_si128(_mm_slli_epi16(high, 4), low);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(bytes, bytes));
+    return true;
+}
+#endif
 
 inline bool Is(uint8_t c, uint8_t cls) { return (kClass[c] & cls) != 0; }
 
@@ -160,15 +187,21 @@ int64_t TParser::SourcePos() const
 // a line feed: a line that does not fit (more than kMaxSourceLineBytes bytes
 // before its line feed) fails as soon as scanning reaches its start. Called at
 // the start of the text, after every line feed that is consumed, and at a 00
-// byte (where the window would be refilled from that byte).
+// byte (where the window would be refilled from that byte). The check asks for
+// a line feed within the window; remembering the last one of the window
+// searched lets the following lines pass with one comparison.
 void TParser::CheckLineFrom(const char* lineStart)
 {
     constexpr qsizetype kWindow = kMaxSourceLineBytes + 1;
-    const qsizetype left = FEnd - lineStart;
-    if (left < kWindow)
+    const qsizetype start = lineStart - FData;
+    if (FEnd - lineStart < kWindow)
         return;
-    if (!std::memchr(lineStart, '\n', kWindow))
+    if (FFarLineFeed >= start && FFarLineFeed - start < kWindow)
+        return;
+    const void* found = memrchr(lineStart, '\n', kWindow);
+    if (!found)
         ErrorStr(QString::fromUtf16(kMsgLineTooLong));
+    FFarLineFeed = static_cast<const char*>(found) - FData;
 }
 
 void TParser::SkipBlanks()
@@ -176,6 +209,21 @@ void TParser::SkipBlanks()
     const char* p = FSourcePtr;
     while (p < FEnd) {
         const uint8_t c = static_cast<uint8_t>(*p);
+        if (c == ' ') {
+            // Indentation: skip whole words of blanks.
+            ++p;
+            while (FEnd - p >= 8) {
+                uint64_t w;
+                std::memcpy(&w, p, 8);
+                w ^= 0x2020202020202020ULL;
+                if (w) {
+                    p += std::countr_zero(w) / 8;
+                    break;
+                }
+                p += 8;
+            }
+            continue;
+        }
         if (c > 0x20)
             break;
         if (c == 0) {
@@ -186,7 +234,6 @@ void TParser::SkipBlanks()
         ++p;
         if (c == '\n') {
             ++FSourceLine;
-            FSourcePtr = p;
             CheckLineFrom(p);
         }
     }
@@ -518,21 +565,31 @@ QString TParser::TokenComponentIdent()
 
 QByteArrayView TParser::HexToBinary()
 {
-    FHexBytes.clear();
+    qsizetype size = 0;
     SkipBlanks();
     while (At(FSourcePtr) != '}') {
         const char* p = FSourcePtr;
-        // Decode a run of pairs straight into the buffer; the run cannot hold more
-        // pairs than there are bytes left.
+        // Decode a run of pairs straight into the buffer, growing it as needed;
+        // a run cannot hold more pairs than there are bytes left.
         for (;;) {
             const qsizetype chunk = std::min<qsizetype>((FEnd - p) / 2, 1 << 16);
             if (chunk == 0)
                 break;
-            const size_t old = FHexBytes.size();
-            FHexBytes.resize(old + size_t(chunk));
-            auto* dst = reinterpret_cast<uint8_t*>(FHexBytes.data() + old);
+            if (FHexCapacity - size < chunk) {
+                const qsizetype capacity = std::max(2 * FHexCapacity, size + chunk);
+                auto grown = std::make_unique_for_overwrite<uint8_t[]>(size_t(capacity));
+                if (size)
+                    std::memcpy(grown.get(), FHexBytes.get(), size_t(size));
+                FHexBytes = std::move(grown);
+                FHexCapacity = capacity;
+            }
+            uint8_t* dst = FHexBytes.get() + size;
             const auto* src = reinterpret_cast<const uint8_t*>(p);
             qsizetype n = 0;
+#if defined(__SSE2__)
+            while (chunk - n >= 8 && DecodeHex16(src + 2 * n, dst + n))
+                n += 8;
+#endif
             while (n < chunk) {
                 const uint8_t hi = kHexValue[src[2 * n]];
                 const uint8_t lo = kHexValue[src[2 * n + 1]];
@@ -540,7 +597,7 @@ QByteArrayView TParser::HexToBinary()
                     break;
                 dst[n++] = uint8_t(hi << 4 | lo);
             }
-            FHexBytes.resize(old + size_t(n));
+            size += n;
             p += 2 * n;
             if (n < chunk)
                 break;
@@ -551,7 +608,7 @@ QByteArrayView TParser::HexToBinary()
         SkipBlanks();
     }
     NextToken();
-    return QByteArrayView(FHexBytes.data(), qsizetype(FHexBytes.size()));
+    return QByteArrayView(reinterpret_cast<const char*>(FHexBytes.get()), size);
 }
 
 void TParser::HexToBinary(ByteStream& output)

@@ -118,6 +118,7 @@ private:
     const char* FEnd;               // end of the data (treated as a 00 byte)
     const char* FSourcePtr;         // next byte to scan
     const char* FTokenPtr;          // first byte of the current token
+    qsizetype FFarLineFeed = -1;    // offset of the last line feed found ahead
     int FSourceLine = 1;
     char16_t FToken = tokEndOfInput;
     char16_t FFloatType = 0;
@@ -125,7 +126,8 @@ private:
     TFormatSettings FFormatSettings;
     std::string FStrBytes;          // value bytes of a narrow string token
     std::u16string FWideStr;        // value of a wide string token
-    std::string FHexBytes;          // reused buffer of HexToBinary
+    std::unique_ptr<uint8_t[]> FHexBytes; // reused buffer of HexToBinary
+    qsizetype FHexCapacity = 0;
 };
 
 } // namespace korvel

@@ -8,8 +8,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace korvel {
 
@@ -172,15 +174,17 @@ private:
     void ConvertProperty()
     {
         FParser.CheckToken(tokSymbol);
-        FName = FParser.TokenBytes().toByteArray();
+        const QByteArrayView first = FParser.TokenBytes();
+        FName.assign(first.data(), size_t(first.size()));
         FParser.NextToken();
         while (FParser.Token() == u'.') {
             FParser.NextToken();
             FParser.CheckToken(tokSymbol);
-            FName.append('.').append(FParser.TokenBytes());
+            const QByteArrayView part = FParser.TokenBytes();
+            FName.append(1, '.').append(part.data(), size_t(part.size()));
             FParser.NextToken();
         }
-        FWriter.WriteShortName(FName);
+        FWriter.WriteShortName(QByteArrayView(FName.data(), qsizetype(FName.size())));
         FParser.CheckToken(u'=');
         FParser.NextToken();
         ConvertValue();
@@ -228,6 +232,16 @@ private:
 
     void ConvertFloat()
     {
+        if (FParser.FloatType() == u'c' || FParser.FloatType() == u'C') {
+            // The usual currency text is a plain integer: no rounding needed.
+            const QByteArrayView t = FParser.TokenBytes().chopped(1);
+            int64_t v = 0;
+            const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+            if (ec == std::errc() && ptr == t.data() + t.size() && !t.isEmpty()) {
+                FWriter.WriteCurrency(v);
+                return;
+            }
+        }
         const long double x = FParser.TokenFloat();
         switch (FParser.FloatType()) {
         case u'C':
@@ -344,7 +358,7 @@ private:
     TFormWriter FWriter;
     bool FAnsi;
     int FDepth = 0;
-    QByteArray FName;
+    std::string FName;
     QByteArray FAsciiJoin;
     QByteArray FEncoded;
     QString FJoin;
