@@ -1,5 +1,6 @@
 #include "app/TEditor.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -20,10 +21,27 @@ int leadingBlanks(const QString& s)
     return n;
 }
 
+// The pane's default font is a Windows Japanese monospace font; where it is
+// missing, the Japanese monospace fonts of free systems stand in for it.
+void registerFontSubstitutes()
+{
+    static const bool done = [] {
+        const QStringList standIns = {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+                                      QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic"),
+                                      QStringLiteral("DejaVu Sans Mono")};
+        for (const QString& family : {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic")})
+            if (QFontDatabase::hasFamily(family) == false)
+                QFont::insertSubstitutions(family, standIns);
+        return true;
+    }();
+    (void)done;
+}
+
 } // namespace
 
 TEditor::TEditor(QWidget* parent) : QPlainTextEdit(parent)
 {
+    registerFontSubstitutes();
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setWordWrapMode(QTextOption::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
