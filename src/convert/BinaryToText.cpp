@@ -541,7 +541,15 @@ private:
             return;
         }
         const QString s = ansi::decode(bytes);
-        WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(), Escaping::Ansi);
+        // Under a byte-order mark the characters are written as UTF-8. A byte the code
+        // page cannot decode has no UTF-8 form; it becomes the #-code of its stand-in
+        // (a lone surrogate), and since quoted text next to such a code is not decoded
+        // when read back, the whole string is then written with #-codes.
+        const bool undecodable = FUtf8Strings && std::any_of(s.cbegin(), s.cend(), [](QChar c) {
+            return c.isSurrogate();
+        });
+        WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(),
+                    undecodable ? Escaping::Unicode : Escaping::Ansi);
     }
 
     void ConvertWideString()
@@ -565,17 +573,13 @@ private:
         WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(), Escaping::Unicode);
     }
 
-    bool NeedsCode(char16_t u, Escaping escaping) const
+    static bool NeedsCode(char16_t u, Escaping escaping)
     {
         if (u < 32 || u == '\'')
             return true;
         if (u < 128)
             return false;
-        if (escaping == Escaping::Unicode)
-            return true;
-        // ANSI characters written as UTF-8 under a byte-order mark: a surrogate has
-        // no UTF-8 form (an undecodable byte), so it keeps its code.
-        return FUtf8Strings && u >= 0xD800 && u <= 0xDFFF;
+        return escaping == Escaping::Unicode;
     }
 
     // Writes the quoted run s[k, i) of characters that need no code.

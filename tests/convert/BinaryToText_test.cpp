@@ -296,10 +296,11 @@ TEST_F(BinaryToText, AnsiStringsKeepEveryByte)
     const QByteArray bytes = "\x93\xFA\x96\x7B\x80'\xA0";
     EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("A").String(bytes).bytes())),
               FormText("  A = '\x93\xFA\x96\x7B\x80'#39'\xA0'\r\n"));
-    // Under a byte-order mark characters become UTF-8 and undecodable bytes keep a
-    // code (a lone surrogate that maps back to the byte when written as ANSI).
-    EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("\xC3\xA9").String(bytes).bytes())),
-              "\xEF\xBB\xBF" + FormText("  \xC3\xA9 = '\xE6\x97\xA5\xE6\x9C\xAC'#56448#39#56480\r\n"));
+    // Under a byte-order mark characters become UTF-8; a string with undecodable bytes
+    // is all #-codes (a lone surrogate maps back to its byte when written as ANSI).
+    EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("\xC3\xA9").String("\x93\xFA'").Prop("B").String(bytes).bytes())),
+              "\xEF\xBB\xBF" + FormText("  \xC3\xA9 = '\xE6\x97\xA5'#39\r\n"
+                                        "  B = #26085#26412#56448#39#56480\r\n"));
     // A long ANSI string wraps after 64 characters, not 64 bytes.
     const QByteArray kanji = QByteArray("\x93\xFA").repeated(65);
     EXPECT_EQ(ValueText(BinaryBuilder().LString(kanji).bytes()),
