@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <cstring>
+#include <random>
 
 using namespace korvel;
 using korvel::test::CodePageScope;
@@ -166,6 +169,137 @@ TEST(Parser, LineLengthLimit)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Tokens(c.text), c.expected) << c.name;
+}
+
+// A literal model of reading through a 4095-byte window that is refilled at its
+// end mark and always ends after its last line feed, with a tokenizer that only
+// knows identifiers, blanks and single characters. Gives "s<length>@<line>" per
+// identifier, "c<byte>@<line>" per other token, then "end@<line>" or "long@<line>".
+std::string WindowModel(const QByteArray& data)
+{
+    char buf[4096] = {0};
+    const int bufEnd = 4095;
+    int bufPtr = 0, sourcePtr = 0, sourceEnd = 0, line = 1;
+    char saveChar = 0;
+    qsizetype streamPos = 0;
+    const auto fill = [&]() -> bool {
+        buf[sourceEnd] = saveChar;
+        const int keep = bufPtr - sourcePtr;
+        std::memmove(buf, buf + sourcePtr, size_t(keep));
+        bufPtr = keep;
+        const int got = int(std::min<qsizetype>(bufEnd - bufPtr, data.size() - streamPos));
+        std::memcpy(buf + bufPtr, data.constData() + streamPos, size_t(got));
+        streamPos += got;
+        bufPtr += got;
+        sourcePtr = 0;
+        sourceEnd = bufPtr;
+        if (sourceEnd == bufEnd) {
+            int i = bufEnd - 1;
+            while (i >= 0 && buf[i] != '\n')
+                --i;
+            if (i < 0)
+                return false;
+            sourceEnd = i + 1;
+        }
+        saveChar = buf[sourceEnd];
+        buf[sourceEnd] = 0;
+        return true;
+    };
+    std::string out;
+    const auto longLine = [&] { return out + "long@" + std::to_string(line); };
+    if (!fill())
+        return longLine();
+    for (;;) {
+        for (;;) { // skip blanks
+            const auto c = static_cast<uint8_t>(buf[sourcePtr]);
+            if (c == 0) {
+                if (!fill())
+                    return longLine();
+                if (buf[sourcePtr] == 0)
+                    break;
+            } else if (c <= 0x20) {
+                if (c == '\n')
+                    ++line;
+                ++sourcePtr;
+            } else {
+                break;
+            }
+        }
+        const auto c = static_cast<uint8_t>(buf[sourcePtr]);
+        if (c == 0)
+            return out + "end@" + std::to_string(line);
+        if (std::isalpha(c)) {
+            const int start = sourcePtr;
+            while (std::isalnum(static_cast<uint8_t>(buf[sourcePtr])))
+                ++sourcePtr;
+            out += "s" + std::to_string(sourcePtr - start);
+        } else {
+            ++sourcePtr;
+            out += "c" + std::to_string(c);
+        }
+        out += "@" + std::to_string(line) + " ";
+    }
+}
+
+// The same dump from TParser.
+std::string ParserDump(const QByteArray& data)
+{
+    ByteStream stream(data);
+    std::string out;
+    try {
+        TParser p(stream);
+        for (;;) {
+            if (p.Token() == tokEndOfInput)
+                return out + "end@" + std::to_string(p.SourceLine());
+            if (p.Token() == tokSymbol)
+                out += "s" + std::to_string(p.TokenBytes().size());
+            else
+                out += "c" + std::to_string(p.Token());
+            out += "@" + std::to_string(p.SourceLine()) + " ";
+            p.NextToken();
+        }
+    } catch (const EParserError& e) {
+        const std::string msg = e.message().toStdString();
+        if (msg.find("行が長すぎます") == std::string::npos)
+            return out + msg;
+        return out + "long@" + msg.substr(0, msg.find(' '));
+    }
+}
+
+// Random texts of short and almost-too-long lines, blanks, carriage returns and
+// 00 bytes tokenize exactly as through the window.
+TEST(Parser, LinesBehaveExactlyAsThroughTheWindow)
+{
+    std::mt19937 rng(20261209);
+    const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    for (int round = 0; round < 400; ++round) {
+        QByteArray text;
+        const bool withNul = pick(4) == 0;
+        const int lines = 1 + pick(6);
+        for (int l = 0; l < lines; ++l) {
+            const int kind = pick(4);
+            int length = kind == 0 ? pick(40) : kMaxSourceLineBytes - 3 + pick(6);
+            if (kind == 3)
+                length = pick(12) * 700;
+            QByteArray line;
+            while (line.size() < length) {
+                const int what = pick(10);
+                if (what < 6)
+                    line += QByteArray(1 + pick(20), 'a');
+                else if (what < 8)
+                    line += QByteArray(1 + pick(3), ' ');
+                else if (what < 9)
+                    line += "=";
+                else
+                    line += withNul && pick(8) == 0 ? QByteArray(1, '\0') : QByteArray("\r");
+            }
+            line.truncate(length);
+            text += line;
+            if (l + 1 < lines || pick(2))
+                text += '\n';
+        }
+        ASSERT_EQ(ParserDump(text), WindowModel(text)) << "round " << round;
+    }
 }
 
 TEST(Parser, TokenIntConvertsDecimalAndHex)
