@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -124,6 +125,22 @@ TEST_F(StartupTest, ToolBarAndContextMenusListTheirActions)
               "actUpToOneLevel | actUp actDown | actCollapse actExpand | actCopyToClipboard | actRefresh");
     EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabProperties"))).join(u' '),
               "actAutoDecode | actOriginalProperties actSaveProperties | actSelTextToBin | actSelectAll");
+}
+
+TEST(ProgramTest, WithoutADisplayTheProgramPointsToTheCommandLineTool)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(KORVEL_APP_PATH), {QStringLiteral("Form1.dfm")});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 2);
+    EXPECT_EQ(program.readAllStandardError(),
+              QByteArray("korvel: no display available; use korvel-cli for headless conversion\n"));
+    EXPECT_EQ(program.readAllStandardOutput(), QByteArray());
 }
 
 TEST_F(StartupTest, DialogFilterConversion)
