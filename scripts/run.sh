@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Korvel and converts the bundled binary sample
-# form (or the form file given) to text on standard output.
+# Installs what is missing, builds Korvel and opens its window on the form file
+# given, or on the bundled sample form when none is given. Without a display the
+# program says so and points to korvel-cli, the headless front end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >&2
 BUILD_DIR=${KORVEL_BUILD_DIR:-build/release}
-"$BUILD_DIR/src/korvel-cli" to-text -o - "${1:-examples/Sample.dfm}"
+exec "$BUILD_DIR/src/app/korvel" "${1:-examples/Sample.dfm}"
