@@ -8,6 +8,8 @@
 #include "document/PropertyCodec.h"
 #include "document/TextDecoding.h"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace korvel {
@@ -121,12 +123,21 @@ void checkRegeneratedSize(int64_t chars)
         throw EDocumentError(TextTooLargeMessage());
 }
 
+// Four code units at a time: any bit from 0x80 up in any of them.
 bool isAsciiText(QStringView s)
 {
-    char16_t acc = 0;
-    for (const QChar c : s)
-        acc |= c.unicode();
-    return acc < 0x80;
+    const char16_t* p = s.utf16();
+    const qsizetype n = s.size();
+    uint64_t acc = 0;
+    qsizetype i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        acc |= w;
+    }
+    for (; i < n; ++i)
+        acc |= p[i];
+    return (acc & 0xFF80FF80FF80FF80ull) == 0;
 }
 
 void appendAscii(QByteArray& out, QStringView s)

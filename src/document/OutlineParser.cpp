@@ -18,13 +18,13 @@ char32_t codePointAt(QStringView s, qsizetype i, qsizetype* len)
     return u;
 }
 
-bool isAsciiLetterOrUnderscore(char32_t c)
+inline bool isAsciiLetterOrUnderscore(char32_t c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
 // \w: letters and decimal digits of any script, and the underscore.
-bool isWordChar(char32_t c)
+inline bool isWordChar(char32_t c)
 {
     if (c < 0x80)
         return isAsciiLetterOrUnderscore(c) || (c >= '0' && c <= '9');
@@ -106,6 +106,8 @@ bool MatchHeader(QStringView s, THeaderMatch* match)
     qsizetype p = 0;
     while (p < s.size() && s[p] == u' ')
         ++p;
+    if (p >= s.size() || (s[p] != u'o' && s[p] != u'i'))
+        return false;
     QStringView keyword;
     for (QStringView k : {QStringView(u"object"), QStringView(u"inherited"), QStringView(u"inline")}) {
         if (s.sliced(p).startsWith(k) && p + k.size() < s.size() && s[p + k.size()] == u' ') {
@@ -147,33 +149,29 @@ bool IsCollectionStart(QStringView t)
 {
     // A dotted property path ("Items", "View.Brackets"): an ASCII letter or '_',
     // then word characters and dots, where a run of dots is followed by an ASCII
-    // letter, '_' or the blank of " = <"; then " = <".
+    // letter, '_' or the blank of " = <"; then " = <". The path holds no blank,
+    // so it ends at the first one, which must begin " = <".
     if (t.isEmpty() || !isAsciiLetterOrUnderscore(t[0].unicode()))
         return false;
+    const qsizetype end = t.indexOf(u' ');
+    if (end < 0 || !t.sliced(end).startsWith(u" = <"))
+        return false;
     qsizetype p = 1;
-    qsizetype len;
-    for (;;) {
-        if (p >= t.size())
-            return false;
-        if (t[p] == u'.') {
-            while (p < t.size() && t[p] == u'.')
+    while (p < end) {
+        const char16_t c = t[p].unicode();
+        if (c == u'.') {
+            while (p < end && t[p] == u'.')
                 ++p;
-            if (p >= t.size())
+            if (p < end && !isAsciiLetterOrUnderscore(t[p].unicode()))
                 return false;
-            if (t[p] == u' ')
-                break;
-            if (!isAsciiLetterOrUnderscore(t[p].unicode()))
-                return false;
-            ++p;
             continue;
         }
-        if (t[p] == u' ')
-            break;
-        if (!isWordChar(codePointAt(t, p, &len)))
+        qsizetype len = 1;
+        if (!isWordChar(c < 0x80 ? c : codePointAt(t, p, &len)))
             return false;
         p += len;
     }
-    return t.sliced(p).startsWith(u" = <");
+    return true;
 }
 
 bool IsCollectionEnd(QStringView t)
@@ -221,7 +219,7 @@ void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString
             continue;
         }
         const QStringView t = TrimControl(s);
-        if (!inCollection && t == u"end") {
+        if (!inCollection && t.size() == 3 && t[0] == u'e' && t[1] == u'n' && t[2] == u'd') {
             if (level == 0)
                 continue; // an end with no open block closes nothing
             if (pending)

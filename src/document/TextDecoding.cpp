@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace korvel {
@@ -12,13 +14,42 @@ namespace {
 
 using uchar8 = unsigned char;
 
+// Eight bytes at a time: the high bits of all of them at once.
 bool allAscii(const char* p, qsizetype n)
 {
-    uchar8 acc = 0;
-    for (qsizetype i = 0; i < n; ++i)
+    uint64_t acc = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        acc |= w;
+    }
+    for (; i < n; ++i)
         acc |= static_cast<uchar8>(p[i]);
-    return acc < 0x80;
+    return (acc & 0x8080808080808080ull) == 0;
 }
+
+// Finds the next position of one byte value, remembering it, so that a buffer
+// is searched for each value only once in all (memchr is vectorised).
+class ByteFinder {
+public:
+    ByteFinder(const char* p, qsizetype n, char c) : FP(p), FN(n), FC(c) {}
+    // The first position ≥ from holding the byte, or n.
+    qsizetype from(qsizetype from)
+    {
+        if (FNext < from) {
+            const void* hit = from < FN ? std::memchr(FP + from, FC, size_t(FN - from)) : nullptr;
+            FNext = hit ? static_cast<const char*>(hit) - FP : FN;
+        }
+        return FNext;
+    }
+
+private:
+    const char* FP;
+    qsizetype FN;
+    char FC;
+    qsizetype FNext = -1;
+};
 
 // Calls line(begin, end) for every line of the bytes, stopping at a NUL byte;
 // returns the offset of that NUL, or n when there is none. CR, LF and NUL are
@@ -27,19 +58,10 @@ bool allAscii(const char* p, qsizetype n)
 template <typename LineFn>
 qsizetype forEachByteLine(const char* p, qsizetype n, LineFn&& line)
 {
+    ByteFinder lf(p, n, '\n'), cr(p, n, '\r'), nul(p, n, '\0');
     qsizetype i = 0;
     while (i < n) {
-        qsizetype j = i;
-        for (;;) {
-            while (j < n && static_cast<uchar8>(p[j]) > '\r')
-                ++j;
-            if (j == n)
-                break;
-            const char c = p[j];
-            if (c == '\r' || c == '\n' || c == '\0')
-                break;
-            ++j;
-        }
+        const qsizetype j = std::min({lf.from(i), cr.from(i), nul.from(i)});
         if (j < n && p[j] == '\0') {
             if (j > i)
                 line(i, j);
