@@ -309,7 +309,11 @@ void TfrmMain::createLayout()
     FModel->setImages(ilTreeView);
     tvMain->setModel(FModel);
     tvMain->setDragHandlers(
-        [this](const QMimeData* data, const QModelIndex& target) { return tvMainDragOver(data, target); },
+        [this](const QMimeData* data, const QModelIndex& target) {
+            bool accepted = false;
+            guarded([&] { accepted = tvMainDragOver(data, target); });
+            return accepted;
+        },
         [this](const QMimeData* data, const QModelIndex& target) {
             guarded([&] { tvMainDragDrop(data, target); });
             updateActions();
@@ -414,12 +418,13 @@ void TfrmMain::ReadLanguageFile()
     if (!FileExists(path))
         return;
     TLanguageFile lng;
-    try {
+    bool read = false;
+    guarded([&] {
         lng = TLanguageFile::Load(path);
-    } catch (const EKorvelError& e) {
-        reportError(e.message());
-        return;
-    }
+        read = true;
+    });
+    if (!read)
+        return; // reported; the defaults stay
     const QString table = QStringLiteral("StringTable");
     FMessages.StrRestoreBackup = lng.readString(table, u"StrRestoreBackup", FMessages.StrRestoreBackup);
     FMessages.StrSaveChanges = lng.readString(table, u"StrSaveChanges", FMessages.StrSaveChanges);
@@ -456,9 +461,11 @@ void TfrmMain::FormShow()
         action(QString::fromLatin1(name))->setEnabled(false);
 
 #ifdef KORVEL_HAS_HIGHLIGHTER
-    auto* highlighter = new DfmSyntaxHighlighter(mmProperties->document());
-    highlighter->InstallTokenFinder(mmProperties); // double clicks select the scanner's tokens
-    FDFMFountain = highlighter;
+    guarded([this] {
+        auto* highlighter = new DfmSyntaxHighlighter(mmProperties->document());
+        highlighter->InstallTokenFinder(mmProperties); // double clicks select the scanner's tokens
+        FDFMFountain = highlighter;
+    });
 #endif
     mmProperties->setEditorFont(FEditorFontName, FEditorFontSize);
 
