@@ -183,6 +183,8 @@ private:
     }
     void Put(const char* s, int64_t n)
     {
+        if (n <= 0) // an empty view may carry no pointer at all
+            return;
         Ensure(n);
         std::memcpy(FCur, s, size_t(n));
         FCur += n;

@@ -143,6 +143,7 @@ TEST_F(BinaryToText, WritesScalarValues)
         {BinaryBuilder().Byte(vaTrue).bytes(), "True"},
         {BinaryBuilder().Byte(vaNil).bytes(), "nil"},
         {BinaryBuilder().Ident("clBtnFace").bytes(), "clBtnFace"},
+        {BinaryBuilder().Ident("").bytes(), ""},
         {BinaryBuilder().Byte(0x80 | vaTrue).bytes(), "True"},       // identifiers look at seven bits
         {BinaryBuilder().Byte(0x80 | vaIdent).Name("x").bytes(), "x"},
         {BinaryBuilder().Double(0.1).bytes(), "0.100000000000000000"},
