@@ -29,6 +29,9 @@ constexpr int64_t kBinaryLineBytes = 32;
 // The text may not grow beyond kTextLimitBase + kTextLimitFactor × the stream's size.
 constexpr int64_t kTextLimitBase = int64_t(64) << 20;
 constexpr int64_t kTextLimitFactor = 64;
+// The largest text buffer reserved up front (a stream with a large tail of other
+// bytes must not reserve gigabytes).
+constexpr int64_t kInitialTextLimit = int64_t(256) << 20;
 // Room kept in front of the text for the byte-order mark.
 constexpr int kBomRoom = 3;
 
@@ -139,7 +142,7 @@ public:
         const int64_t estimate = std::min<int64_t>(std::max<int64_t>(0, input.size() - input.position()),
                                                    int64_t(1) << 30);
         FLimit = kTextLimitBase + estimate * kTextLimitFactor;
-        Grow(std::max<int64_t>(4096, estimate * 2 + estimate / 4));
+        Grow(std::clamp<int64_t>(estimate * 2 + estimate / 4, 4096, kInitialTextLimit));
         FCur += kBomRoom;
     }
 
