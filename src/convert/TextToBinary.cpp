@@ -187,19 +187,26 @@ private:
         FWriter.WriteShortName(QByteArrayView(FName.data(), qsizetype(FName.size())));
         FParser.CheckToken(u'=');
         FParser.NextToken();
-        ConvertValue();
+        ConvertValue(false);
     }
 
-    void ConvertValue()
+    // inList: the value is an item of a list, where a 00 byte ends the list.
+    void ConvertValue(bool inList)
     {
         switch (FParser.Token()) {
         case tokString:
         case tokWideString:
             ConvertString();
             return;
-        case tokSymbol:
-            FWriter.WriteIdentBytes(FParser.TokenComponentIdentBytes());
+        case tokSymbol: {
+            const QByteArrayView ident = FParser.TokenComponentIdentBytes();
+            // Null is the tag 00, which inside a list would read back as the list's
+            // end and shift everything after it; it cannot be stored there.
+            if (inList && EqualsNoCase(ident, "Null"))
+                FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
+            FWriter.WriteIdentBytes(ident);
             break;
+        }
         case tokInteger:
             FWriter.WriteInteger(FParser.TokenInt());
             break;
@@ -211,7 +218,7 @@ private:
             FParser.NextToken();
             FWriter.WriteListBegin();
             while (FParser.Token() != u')')
-                ConvertValue();
+                ConvertValue(true);
             FWriter.WriteListEnd();
             --FDepth;
             break;

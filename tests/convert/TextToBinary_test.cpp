@@ -86,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextToBinaryValues, ::testing::Values(
     ValueCase{"'a' + 1", "EParserError: 2 行目: 文字列が必要です", "EParserError: 2 行目: 文字列が必要です"},
     ValueCase{"()", "01 00", nullptr},
     ValueCase{"(1 'x'\r\n  (True))", "01 02 01 06 01 78 01 09 00 00", nullptr},
+    ValueCase{"(nil null)", "EParserError: 2 行目: プロパティ値が無効です", "EParserError: 2 行目: プロパティ値が無効です"},
+    ValueCase{"<item P = Null end>", "0e 01 01 50 00 00 00", nullptr},
     ValueCase{"<>", "0e 00", nullptr},
     ValueCase{"<item X = 1 end ITEM [2] END item [-5] end item [-1] end>",
               "0e 01 01 58 02 01 00 02 02 01 00 02 fb 01 00 01 00 00", nullptr},
