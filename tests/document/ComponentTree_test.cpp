@@ -120,24 +120,6 @@ TEST(ComponentTree, GetNodeFromIndexWalksDepthFirst)
     EXPECT_EQ(tree.GetNodeFromIndex(9), nullptr);
 }
 
-TEST(ComponentTree, NodeHelpers)
-{
-    TComponentTree tree;
-    buildShape(tree, "A(B(C),D),E");
-    TTreeNode* b = find(tree, "B");
-    EXPECT_EQ(find(tree, "C")->depth(), 2);
-    EXPECT_EQ(find(tree, "E")->depth(), 0);
-    EXPECT_EQ(b->nextSibling(), find(tree, "D"));
-    EXPECT_EQ(b->prevSibling(), nullptr);
-    EXPECT_EQ(find(tree, "A")->nextSibling(), find(tree, "E"));
-    EXPECT_EQ(find(tree, "E")->prevSibling(), find(tree, "A"));
-    EXPECT_TRUE(b->isSelfOrAncestorOf(find(tree, "C")));
-    EXPECT_TRUE(b->isSelfOrAncestorOf(b));
-    EXPECT_FALSE(b->isSelfOrAncestorOf(find(tree, "D")));
-    EXPECT_EQ(b->child(1), nullptr);
-    EXPECT_EQ(b->child(-1), nullptr);
-}
-
 TEST(ComponentTree, ResetsAreAnnounced)
 {
     TComponentTree tree;
