@@ -1,0 +1,4 @@
+object A: TA
+  S = 'é‚ '#200
+  T = 'Café'
+end

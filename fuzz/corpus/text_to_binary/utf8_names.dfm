@@ -1,0 +1,3 @@
+﻿object 名前: Té
+  Näme = 'café'
+end
