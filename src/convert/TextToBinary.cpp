@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace korvel {
@@ -104,6 +105,13 @@ private:
     {
         if (++FDepth > kMaxNestingDepth)
             FParser.Error(QString::fromUtf16(kMsgNestingTooDeep));
+    }
+
+    // A value longer than its 4-byte length field can describe cannot be stored.
+    void CheckLengthField(qsizetype length)
+    {
+        if (length > std::numeric_limits<int32_t>::max())
+            FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
     }
 
     // "[n]" after an object header or "item"; −1 when absent.
@@ -228,9 +236,12 @@ private:
         case u'[':
             ConvertSet();
             break;
-        case u'{':
-            FWriter.WriteBinaryValue(FParser.HexToBinary());
+        case u'{': {
+            const QByteArrayView data = FParser.HexToBinary();
+            CheckLengthField(data.size());
+            FWriter.WriteBinaryValue(data);
             break;
+        }
         default:
             FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
         }
@@ -348,6 +359,7 @@ private:
                 FParser.CheckToken(tokString);
         }
 
+        CheckLengthField(2 * (ascii ? FAsciiJoin.size() : FJoin.size()));
         if (ascii) {
             if (FAsciiJoin.isEmpty() && !FAnsi)
                 FWriter.WriteString(QStringView());

@@ -1,11 +1,14 @@
+#include "convert/BinaryToText.h"
 #include "convert/Filer.h"
 #include "convert/Parser.h"
 #include "convert/TextToBinary.h"
+#include "convert/support/BinaryBuilder.h"
 #include "convert/support/TextFormSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace korvel;
+using korvel::test::BinaryBuilder;
 using korvel::test::CodePageScope;
 using korvel::test::HexDump;
 using korvel::test::RunConversion;
@@ -155,6 +158,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextToBinaryForms, ::testing::Values(
     FormCase{"nul ends the text", QByteArray("object A: TA\r\nend\0garbage", 25), "54 50 46 30 02 54 41 01 41 00 00"},
     FormCase{"nul before end", QByteArray("object A: TA\r\n\0end", 18), "EParserError: 2 行目: 識別子が必要です"}
 ));
+
+// Binary to text and back: what comes back is what our writer chooses.
+TEST(TextToBinary, BinaryValuesComeBackWithTheWritersTags)
+{
+    const CodePageScope cp(1252);
+    struct Case {
+        QByteArray value;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {BinaryBuilder().Int64(5).bytes(), "02 05"},
+        {BinaryBuilder().Byte(4).Le(1, 4).bytes(), "02 01"},
+        {BinaryBuilder().Byte(3).Le(uint64_t(-2), 2).bytes(), "02 fe"},
+        {BinaryBuilder().Double(0.5).bytes(), "05 00 00 00 00 00 00 00 80 fe 3f"},
+        {BinaryBuilder().Utf8String("\xC3\xA9").bytes(), "12 01 00 00 00 e9 00"},
+        {BinaryBuilder().Utf8String("caf\xC3\xA9").bytes(), "14 05 00 00 00 63 61 66 c3 a9"},
+        {BinaryBuilder().LString("abc").bytes(), "06 03 61 62 63"},
+        {BinaryBuilder().Ident("null").bytes(), "00"},
+        {BinaryBuilder().Set({"a", "#65"}).bytes(), "0b 01 61 03 23 36 35 00"},
+    };
+    for (const Case& c : cases) {
+        const QByteArray binary = BinaryBuilder().Signature().Object("TA", "A").Prop("P").Raw(c.value).End().End().bytes();
+        ByteStream in(binary);
+        ByteStream text;
+        BinaryStreamToText(in, text);
+        EXPECT_EQ(Value(text.data().mid(text.data().indexOf("= ") + 2).chopped(7), false), c.expected)
+            << text.data().toStdString();
+    }
+}
 
 TEST(TextToBinary, ResourceHeaderFollowsTheRootClassName)
 {
