@@ -103,13 +103,12 @@ private:
     void SkipBlanks();
     // Fails with the line-length error when the line starting at lineStart is too long.
     void CheckLineFrom(const char* lineStart);
-    // Length of the identifier character at p in UTF-8 mode (0 when it is none).
+    // Length of the identifier character at p (0 when there is none); first: it would start one.
     int IdentCharLength(const char* p, bool first) const;
     void ScanSymbolTail();
     void ScanNumber();
     void ScanString();
     QString Decode(QByteArrayView bytes) const;
-    QString TokenText() const;
     [[noreturn]] void ThrowConvert(const char16_t* format, const QString& text) const;
 
     ByteStream& FStream;
