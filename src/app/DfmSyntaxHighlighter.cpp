@@ -3,9 +3,13 @@
 #include "highlight/RowStatePacking.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
+
+#include <algorithm>
 
 namespace korvel {
 namespace {
@@ -19,25 +23,46 @@ std::optional<QColor> paneColor(TColor value)
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-// The state stored for the start of block: the packed state of the block above.
-TRowAttributeData stateAtStartOf(const QTextBlock& block)
+// The row state a packed start state stands for, for block's row.
+TRowAttributeData rowStart(const QTextBlock& block, int packedStart)
 {
-    const QTextBlock previous = block.previous();
-    TRowAttributeData data = UnpackRowState(previous.isValid() ? previous.userState() : -1);
+    TRowAttributeData data = UnpackRowState(packedStart);
     data.RowAttribute = block.next().isValid() ? raCrlf : raEof;
     return data;
+}
+
+// What a block was last coloured for: its formats are current as long as the block
+// has not been edited since and still starts with the same state in the same colours.
+class TColouredBlock : public QTextBlockUserData {
+public:
+    int StartState = -1;
+    int EndState = -1;
+    quint32 Generation = 0;
+    bool Edited = false;
+
+    bool CurrentFor(int startState, quint32 generation) const
+    {
+        return !Edited && StartState == startState && Generation == generation;
+    }
+};
+
+TColouredBlock* colouring(const QTextBlock& block)
+{
+    return dynamic_cast<TColouredBlock*>(block.userData());
 }
 
 } // namespace
 
 DfmSyntaxHighlighter::DfmSyntaxHighlighter(QTextDocument* document)
-    : QSyntaxHighlighter(static_cast<QObject*>(nullptr)), FOwnFountain(TDFMFountain::Create())
+    : QObject(document), FDocument(document), FOwnFountain(TDFMFountain::Create())
 {
     ApplyPropertyPaneColors(*FOwnFountain);
     Attach(FOwnFountain.get());
-    // The document is set last, so that its first highlighting already has the fountain.
-    setParent(document);
-    setDocument(document);
+    FCarryTimer.setSingleShot(true);
+    FCarryTimer.setInterval(0);
+    connect(&FCarryTimer, &QTimer::timeout, this, &DfmSyntaxHighlighter::CarrySlice);
+    if (document)
+        connect(document, &QTextDocument::contentsChange, this, &DfmSyntaxHighlighter::ContentsChange);
     for (QObject* owner = document ? document->parent() : nullptr; owner != nullptr; owner = owner->parent()) {
         if (auto* editor = qobject_cast<TEditor*>(owner)) {
             InstallTokenFinder(editor);
@@ -46,10 +71,28 @@ DfmSyntaxHighlighter::DfmSyntaxHighlighter(QTextDocument* document)
     }
 }
 
-// The editor is left alone: it may be half destroyed already (the document, and with it
-// this highlighter, dies inside the editor's destruction). Its finder holds a guarded
-// pointer to this highlighter and finds nothing once the highlighter is gone.
-DfmSyntaxHighlighter::~DfmSyntaxHighlighter() { FSubscription.Reset(); }
+// When the document dies (and this highlighter with it, often inside the editor's own
+// destruction) the editor is left alone: it may be half destroyed already, and its hooks
+// hold a guarded pointer to this highlighter that does nothing once it is gone. Deleted on
+// its own, the highlighter takes its colours and hooks away.
+DfmSyntaxHighlighter::~DfmSyntaxHighlighter()
+{
+    FSubscription.Reset();
+    if (!FDocument)
+        return;
+    FApplying = true;
+    for (QTextBlock b = FDocument->begin(); b.isValid(); b = b.next()) {
+        if (colouring(b)) {
+            b.layout()->clearFormats();
+            b.setUserData(nullptr);
+        }
+    }
+    FDocument->markContentsDirty(0, FDocument->characterCount());
+    if (FEditor) {
+        FEditor->setTokenFinder({});
+        FEditor->setBlockPreparer({});
+    }
+}
 
 void DfmSyntaxHighlighter::Attach(TFountain* fountain)
 {
@@ -59,18 +102,15 @@ void DfmSyntaxHighlighter::Attach(TFountain* fountain)
     FParser = fountain ? fountain->CreateParser() : nullptr;
     if (fountain == nullptr)
         return;
-    FSubscription = fountain->ChangeList().Subscribe(
-        [this] {
-            FFormats.clear();
-            rehighlight();
-        },
-        [this] {
-            // The fountain is going away: stop using it and its colours.
-            FSubscription = {};
-            FParser.reset();
-            FFountain = nullptr;
-            FFormats.clear();
-        });
+    FSubscription = fountain->ChangeList().Subscribe([this] { rehighlight(); },
+                                                     [this] {
+                                                         // The fountain is going away: stop
+                                                         // using it and its colours.
+                                                         FSubscription = {};
+                                                         FParser.reset();
+                                                         FFountain = nullptr;
+                                                         rehighlight();
+                                                     });
 }
 
 void DfmSyntaxHighlighter::SetFountain(TFountain* fountain)
@@ -79,10 +119,170 @@ void DfmSyntaxHighlighter::SetFountain(TFountain* fountain)
     rehighlight();
 }
 
+void DfmSyntaxHighlighter::rehighlight()
+{
+    // Another fountain may carry other brackets, so the states go too.
+    FFormats.clear();
+    FKnownStates = 0;
+    ++FGeneration;
+    RequestRepaint();
+    ScheduleCarry();
+}
+
+void DfmSyntaxHighlighter::ScheduleCarry()
+{
+    if (FDocument && FParser && FKnownStates < FDocument->blockCount() && !FCarryTimer.isActive())
+        FCarryTimer.start();
+}
+
+void DfmSyntaxHighlighter::CarrySlice()
+{
+    if (!FDocument)
+        return;
+    constexpr int kRowsPerStep = 2048;
+    QElapsedTimer clock;
+    clock.start();
+    while (FKnownStates < FDocument->blockCount() && clock.elapsed() < 8)
+        CarryStatesTo(std::min(FKnownStates + kRowsPerStep, FDocument->blockCount()));
+    ScheduleCarry();
+}
+
+void DfmSyntaxHighlighter::RequestRepaint()
+{
+    if (FEditor)
+        FEditor->viewport()->update();
+}
+
+void DfmSyntaxHighlighter::ContentsChange(int position, int /*removed*/, int added)
+{
+    if (FApplying || !FDocument)
+        return;
+    // The edited blocks need colouring again, and the states from the first of them on
+    // need computing again (an edit can open or close a bracket span for every row below).
+    QTextBlock block = FDocument->findBlock(position);
+    if (!block.isValid())
+        block = FDocument->lastBlock();
+    FKnownStates = std::min(FKnownStates, block.blockNumber());
+    const QTextBlock last = FDocument->findBlock(position + added);
+    for (; block.isValid(); block = block.next()) {
+        if (TColouredBlock* mark = colouring(block))
+            mark->Edited = true;
+        if (block == last)
+            break;
+    }
+    ScheduleCarry();
+}
+
+int DfmSyntaxHighlighter::EndState(const QTextBlock& block, int startState)
+{
+    if (const TColouredBlock* mark = colouring(block); mark && mark->CurrentFor(startState, FGeneration))
+        return mark->EndState;
+    if (!FParser)
+        return -1;
+    return PackRowState(FParser->ScanRow(block.text(), rowStart(block, startState), nullptr));
+}
+
+void DfmSyntaxHighlighter::CarryStatesTo(int number)
+{
+    if (!FDocument || number <= FKnownStates)
+        return;
+    QTextBlock block = FDocument->findBlockByNumber(FKnownStates);
+    int state = FKnownStates > 0 ? block.previous().userState() : -1;
+    int n = FKnownStates;
+    for (; n < number && block.isValid(); ++n, block = block.next()) {
+        state = EndState(block, state);
+        block.setUserState(state);
+    }
+    FKnownStates = n;
+}
+
+int DfmSyntaxHighlighter::ColourBlock(QTextBlock& block, int startState)
+{
+    class TFormatSink : public TFountainTokenSink {
+    public:
+        explicit TFormatSink(DfmSyntaxHighlighter& owner) : FOwner(owner) {}
+        void Token(const TFountainToken& token) override
+        {
+            if (token.Color == nullptr)
+                return;
+            const QTextCharFormat& format = FOwner.CachedFormat(*token.Color);
+            if (format.propertyCount() > 0)
+                Ranges.append({int(token.Start), int(token.Length), format});
+        }
+        QList<QTextLayout::FormatRange> Ranges;
+
+    private:
+        DfmSyntaxHighlighter& FOwner;
+    } sink(*this);
+
+    int endState = -1;
+    if (FParser)
+        endState = PackRowState(FParser->ScanRow(block.text(), rowStart(block, startState), &sink));
+    QTextLayout* layout = block.layout();
+    if (layout->formats() != sink.Ranges)
+        layout->setFormats(sink.Ranges);
+    TColouredBlock* mark = colouring(block);
+    if (mark == nullptr) {
+        mark = new TColouredBlock;
+        block.setUserData(mark);
+    }
+    mark->StartState = startState;
+    mark->EndState = endState;
+    mark->Generation = FGeneration;
+    mark->Edited = false;
+    return endState;
+}
+
+void DfmSyntaxHighlighter::HighlightBlocks(const QTextBlock& first, const QTextBlock& last)
+{
+    if (!FDocument || !first.isValid() || first.document() != FDocument)
+        return;
+    const int firstNumber = first.blockNumber();
+    const int lastNumber = last.isValid() && last.document() == FDocument ? last.blockNumber() : firstNumber;
+    CarryStatesTo(firstNumber);
+
+    FApplying = true;
+    int state = firstNumber > 0 ? first.previous().userState() : -1;
+    int dirtyFrom = -1;
+    int dirtyTo = -1;
+    QTextBlock block = first;
+    for (int n = firstNumber; n <= lastNumber && block.isValid(); ++n, block = block.next()) {
+        int endState;
+        if (const TColouredBlock* mark = colouring(block); mark && mark->CurrentFor(state, FGeneration)) {
+            endState = mark->EndState;
+        } else {
+            endState = ColourBlock(block, state);
+            if (dirtyFrom < 0)
+                dirtyFrom = block.position();
+            dirtyTo = block.position() + block.length();
+        }
+        if (n >= FKnownStates) {
+            block.setUserState(endState);
+            FKnownStates = n + 1;
+        }
+        state = endState;
+    }
+    // Lays the coloured blocks out again (as Qt's own highlighter does); this is no edit.
+    if (dirtyFrom >= 0)
+        FDocument->markContentsDirty(dirtyFrom, dirtyTo - dirtyFrom);
+    FApplying = false;
+}
+
+TRowAttributeData DfmSyntaxHighlighter::StateAtStartOf(const QTextBlock& block)
+{
+    if (!FDocument || !block.isValid() || block.document() != FDocument)
+        return rowStart(block, -1);
+    const int number = block.blockNumber();
+    CarryStatesTo(number);
+    return rowStart(block, number > 0 ? block.previous().userState() : -1);
+}
+
 void DfmSyntaxHighlighter::InstallTokenFinder(TEditor* editor)
 {
-    if (FEditor && FEditor != editor)
+    if (FEditor && FEditor != editor) {
         FEditor->setTokenFinder({});
+        FEditor->setBlockPreparer({});
+    }
     FEditor = editor;
     if (editor == nullptr)
         return;
@@ -97,6 +297,11 @@ void DfmSyntaxHighlighter::InstallTokenFinder(TEditor* editor)
         }
         return extent;
     });
+    editor->setBlockPreparer([self](const QTextBlock& first, const QTextBlock& last) {
+        if (self)
+            self->HighlightBlocks(first, last);
+    });
+    RequestRepaint();
 }
 
 QTextCharFormat DfmSyntaxHighlighter::FormatOf(const TFountainColor& color)
@@ -126,37 +331,13 @@ const QTextCharFormat& DfmSyntaxHighlighter::CachedFormat(const TFountainColor& 
     return *it;
 }
 
-void DfmSyntaxHighlighter::highlightBlock(const QString& text)
-{
-    if (!FParser) {
-        setCurrentBlockState(-1);
-        return;
-    }
-    class TFormatSink : public TFountainTokenSink {
-    public:
-        explicit TFormatSink(DfmSyntaxHighlighter& owner) : FOwner(owner) {}
-        void Token(const TFountainToken& token) override
-        {
-            if (token.Color == nullptr)
-                return;
-            const QTextCharFormat& format = FOwner.CachedFormat(*token.Color);
-            if (format.propertyCount() > 0)
-                FOwner.setFormat(int(token.Start), int(token.Length), format);
-        }
-
-    private:
-        DfmSyntaxHighlighter& FOwner;
-    } sink(*this);
-    const TRowAttributeData next = FParser->ScanRow(text, stateAtStartOf(currentBlock()), &sink);
-    setCurrentBlockState(PackRowState(next));
-}
-
 std::optional<TTokenExtent> DfmSyntaxHighlighter::TokenExtentAt(const QTextBlock& block, int column)
 {
     if (!FParser || !block.isValid())
         return std::nullopt;
+    const TRowAttributeData start = StateAtStartOf(block);
     const QString text = block.text();
-    return FParser->TokenExtentAt(text, stateAtStartOf(block), column);
+    return FParser->TokenExtentAt(text, start, column);
 }
 
 } // namespace korvel

@@ -658,19 +658,9 @@ void TfrmMain::tvMainClick()
 
 void TfrmMain::showText(const QString& storedText)
 {
-    // Colouring costs about as much as building the text itself, and Qt colours a
-    // replaced text completely before it returns. A large text is therefore shown
-    // first and coloured in the next turn of the event loop.
-    constexpr qsizetype kColourLaterChars = 256 * 1024;
+    // The highlighter colours only the rows being painted, so texts of any length show at once.
     const bool decode = action(QStringLiteral("actAutoDecode"))->isChecked();
-    const QString text = decode ? DecodeText(storedText) : storedText;
-    if (FDFMFountain && text.size() > kColourLaterChars) {
-        FDFMFountain->setDocument(nullptr);
-        mmProperties->setText(text);
-        FDFMFountain->setDocument(mmProperties->document()); // colours on the next turn
-    } else {
-        mmProperties->setText(text);
-    }
+    mmProperties->setText(decode ? DecodeText(storedText) : storedText);
     mmProperties->scrollToTopLeft();
 }
 

@@ -21,10 +21,10 @@ class QLabel;
 class QMenu;
 class QMimeData;
 class QSplitter;
-class QSyntaxHighlighter;
 
 namespace korvel {
 
+class DfmSyntaxHighlighter;
 class TComponentTreeView;
 class TEditor;
 class TreeModel;
@@ -166,7 +166,7 @@ private:
     QLabel* FStatusText = nullptr;
     QMenu* pabTreeView = nullptr;
     QMenu* pabProperties = nullptr;
-    QSyntaxHighlighter* FDFMFountain = nullptr;
+    DfmSyntaxHighlighter* FDFMFountain = nullptr;
     QVector<QIcon> ilTreeView;
     QVector<QIcon> ilMenu;
     std::vector<QAction*> FActions;
