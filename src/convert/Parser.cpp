@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -149,6 +150,95 @@ bool IsOverflow(std::string_view s)
             exponent = std::min<int64_t>(exponent * 10 + (s[i] - '0'), int64_t(1) << 40);
     }
     return magnitude + (negative ? -exponent : exponent) > 0;
+}
+
+// Powers of ten that long double holds exactly (5^k must fit the significand).
+constexpr int kExactPowers = std::numeric_limits<long double>::digits >= 64 ? 27
+    : std::numeric_limits<long double>::digits >= 53                        ? 22
+                                                                            : 10;
+
+constexpr std::array<long double, kExactPowers + 1> MakePowersOfTen()
+{
+    std::array<long double, kExactPowers + 1> p{};
+    p[0] = 1;
+    for (int i = 1; i <= kExactPowers; ++i)
+        p[i] = p[i - 1] * 10;
+    return p;
+}
+
+constexpr std::array<long double, kExactPowers + 1> kPowersOfTen = MakePowersOfTen();
+
+// Converts the common short decimals ([-]digits[.digits][E[±]digits]) without
+// the general parser: when the significant digits fit the significand and the
+// power of ten is exact, one multiplication or division gives the correctly
+// rounded value. Returns false for anything else, which the general parser decides.
+bool ExactDecimal(QByteArrayView t, long double& out)
+{
+    const char* p = t.data();
+    const char* const end = p + t.size();
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    uint64_t m = 0;
+    int significant = 0;
+    int pendingZeros = 0; // zeros after the last nonzero digit, not yet in m
+    int exponent = 0;
+    bool anyDigit = false;
+    bool point = false;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            break;
+        anyDigit = true;
+        if (point)
+            --exponent;
+        if (c == '0') {
+            if (significant)
+                ++pendingZeros;
+            continue;
+        }
+        significant += pendingZeros + 1;
+        if (significant > 19)
+            return false;
+        for (; pendingZeros > 0; --pendingZeros)
+            m *= 10;
+        m = m * 10 + uint64_t(c - '0');
+    }
+    if (!anyDigit)
+        return false;
+    exponent += pendingZeros;
+    if (p < end) {
+        if (*p != 'e' && *p != 'E')
+            return false;
+        ++p;
+        bool negativeExponent = false;
+        if (p < end && (*p == '+' || *p == '-'))
+            negativeExponent = *p++ == '-';
+        if (p == end)
+            return false;
+        int e = 0;
+        for (; p < end; ++p) {
+            if (*p < '0' || *p > '9' || e > 10000)
+                return false;
+            e = e * 10 + (*p - '0');
+        }
+        exponent += negativeExponent ? -e : e;
+    }
+    if (m == 0) {
+        out = negative ? -0.0L : 0.0L;
+        return true;
+    }
+    if (exponent < -kExactPowers || exponent > kExactPowers
+        || (std::numeric_limits<long double>::digits < 64 && (m >> std::numeric_limits<long double>::digits) != 0))
+        return false;
+    long double x = static_cast<long double>(m);
+    x = exponent < 0 ? x / kPowersOfTen[size_t(-exponent)] : x * kPowersOfTen[size_t(exponent)];
+    out = negative ? -x : x;
+    return true;
 }
 
 } // namespace
@@ -516,8 +606,11 @@ int64_t TParser::TokenInt() const
 long double TParser::TokenFloat() const
 {
     QByteArrayView t = TokenBytes();
-    if (FToken != tokString && FFloatType != 0 && !t.isEmpty())
+    if (FFloatType != 0 && !t.isEmpty())
         t.chop(1);
+    long double exact;
+    if (FFormatSettings.DecimalSeparator == u'.' && ExactDecimal(t, exact))
+        return exact;
     std::string text(t.data(), size_t(t.size()));
     bool valid = !text.empty();
     for (char& c : text) {

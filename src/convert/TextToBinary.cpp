@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace korvel {
 
@@ -33,9 +34,9 @@ bool IsAscii(QByteArrayView bytes)
     return (acc & 0x8080808080808080ULL) == 0;
 }
 
-bool EqualsNoCase(QByteArrayView bytes, const char* word)
+bool EqualsNoCase(QByteArrayView bytes, std::string_view word)
 {
-    const size_t n = std::strlen(word);
+    const size_t n = word.size();
     if (size_t(bytes.size()) != n)
         return false;
     for (size_t i = 0; i < n; ++i) {
@@ -128,13 +129,22 @@ private:
         return n;
     }
 
+    // Whether the token is one of END, OBJECT, INHERITED, INLINE, which end a property list.
     bool AtObjectKeywordOrEnd() const
     {
-        return FParser.Token() == tokSymbol
-            && (FParser.TokenSymbolIs(QLatin1StringView("END"))
-                || FParser.TokenSymbolIs(QLatin1StringView("OBJECT"))
-                || FParser.TokenSymbolIs(QLatin1StringView("INHERITED"))
-                || FParser.TokenSymbolIs(QLatin1StringView("INLINE")));
+        if (FParser.Token() != tokSymbol)
+            return false;
+        const QByteArrayView t = FParser.TokenBytes();
+        switch (t.size()) {
+        case 3:
+            return EqualsNoCase(t, "END");
+        case 6:
+            return EqualsNoCase(t, "OBJECT") || EqualsNoCase(t, "INLINE");
+        case 9:
+            return EqualsNoCase(t, "INHERITED");
+        default:
+            return false;
+        }
     }
 
     void ConvertObject(bool root)
@@ -340,17 +350,20 @@ private:
         bool ascii = true;
         FAsciiJoin.clear();
         for (;;) {
-            if (ascii && FParser.Token() == tokString && IsAscii(FParser.TokenBytes())) {
-                FAsciiJoin.append(FParser.TokenBytes());
+            const QByteArrayView bytes = FParser.TokenBytes();
+            if (ascii && FParser.Token() == tokString && IsAscii(bytes)) {
+                FAsciiJoin.append(bytes.data(), size_t(bytes.size()));
             } else {
                 if (ascii) {
-                    FJoin = QString::fromLatin1(FAsciiJoin);
+                    FJoin.assign(FAsciiJoin.begin(), FAsciiJoin.end());
                     ascii = false;
                 }
-                if (FParser.Token() == tokWideString)
-                    FJoin.append(QStringView(FParser.WideChars()));
-                else
-                    FJoin.append(FParser.TokenString());
+                if (FParser.Token() == tokWideString) {
+                    FJoin.append(FParser.WideChars());
+                } else {
+                    const QString s = FParser.TokenString();
+                    FJoin.append(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+                }
             }
             if (FParser.NextToken() != u'+')
                 break;
@@ -359,17 +372,17 @@ private:
                 FParser.CheckToken(tokString);
         }
 
-        CheckLengthField(2 * (ascii ? FAsciiJoin.size() : FJoin.size()));
+        CheckLengthField(qsizetype(2 * (ascii ? FAsciiJoin.size() : FJoin.size())));
         if (ascii) {
-            if (FAsciiJoin.isEmpty() && !FAnsi)
+            if (FAsciiJoin.empty() && !FAnsi)
                 FWriter.WriteString(QStringView());
             else
-                FWriter.WriteAnsi(FAsciiJoin);
-        } else if (FAnsi && ansi::encodeExact(FJoin, FEncoded)) {
+                FWriter.WriteAnsi(QByteArrayView(FAsciiJoin.data(), qsizetype(FAsciiJoin.size())));
+        } else if (FAnsi && ansi::encodeExact(QStringView(FJoin), FEncoded)) {
             FWriter.WriteAnsi(FEncoded);
         } else {
             // The ANSI variant keeps what the code page cannot hold by the standard rule.
-            FWriter.WriteString(FJoin);
+            FWriter.WriteString(QStringView(FJoin));
         }
     }
 
@@ -378,9 +391,9 @@ private:
     bool FAnsi;
     int FDepth = 0;
     std::string FName;
-    QByteArray FAsciiJoin;
+    std::string FAsciiJoin;
+    std::u16string FJoin;
     QByteArray FEncoded;
-    QString FJoin;
 };
 
 // Room left in front of the form stream for its resource header (at most 202 bytes).

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -366,6 +367,31 @@ TEST(Parser, TokenFloatConvertsWithoutSuffix)
     }
     ByteStream negativeTiny{QByteArray("-1E-5000")};
     EXPECT_TRUE(std::signbit(TParser(negativeTiny).TokenFloat()));
+}
+
+// Short decimals take a fast exact path; it must agree with the general parser.
+TEST(Parser, TokenFloatAgreesWithTheGeneralParser)
+{
+    std::mt19937_64 rng(7);
+    const auto digits = [&](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += char('0' + rng() % 10);
+        return s;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = (rng() % 3 == 0 ? "-" : "") + digits(1 + int(rng() % 21));
+        if (rng() % 2)
+            text += "." + digits(int(rng() % 21));
+        if (rng() % 3 == 0)
+            text += std::string(rng() % 2 ? "E" : "e") + (rng() % 2 ? "-" : (rng() % 2 ? "+" : ""))
+                + std::to_string(rng() % 40);
+        long double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        ByteStream s{QByteArray::fromStdString(text)};
+        const long double got = TParser(s).TokenFloat();
+        ASSERT_TRUE(got == expected && std::signbit(got) == std::signbit(expected)) << text;
+    }
 }
 
 TEST(Parser, TokenFloatRejects)
