@@ -93,7 +93,6 @@ TEditor::TEditor(QWidget* parent) : QPlainTextEdit(parent)
     setPalette(p);
     // Text margins: 2 pixels at the left and at the top.
     document()->setDocumentMargin(2);
-    updateTabStops();
 
     FGutter = new TEditorGutter(this);
     FRuler = new TEditorRuler(this);
@@ -106,6 +105,8 @@ TEditor::TEditor(QWidget* parent) : QPlainTextEdit(parent)
     FLoadTimer.setSingleShot(true);
     FLoadTimer.setInterval(0);
     connect(&FLoadTimer, &QTimer::timeout, this, &TEditor::loadSlice);
+    // The pane's default font until the window applies its settings.
+    setEditorFont(QStringLiteral("ＭＳ ゴシック"), 10);
     updateMargins();
 }
 
