@@ -78,6 +78,7 @@ TEST_F(EditorTest, GutterAndRulerSitInTheViewportMargins)
     }
     // The document margin of 2 is the text's own margin at the left and at the top.
     EXPECT_EQ(e().document()->documentMargin(), 2);
+    EXPECT_DOUBLE_EQ(e().tabStopDistance(), TEditor::kTabColumns * e().columnWidth());
 }
 
 TEST_F(EditorTest, ColoursOfTextGutterAndRuler)
