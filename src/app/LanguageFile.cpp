@@ -1,5 +1,6 @@
 #include "app/LanguageFile.h"
 
+#include "convert/HexDigit.h"
 #include "document/FileIO.h"
 #include "document/TextDecoding.h"
 
@@ -26,18 +27,6 @@ QStringView trimmed(QStringView s)
 QString foldKey(QStringView s)
 {
     return s.toString().toCaseFolded();
-}
-
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -115,7 +104,7 @@ std::optional<int> ParseLanguageInteger(QStringView text)
         return std::nullopt;
     int64_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = base == 16 ? hexValue(text[i])
+        const int digit = base == 16 ? HexDigitValue(text[i].unicode())
                                      : (text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0' : -1);
         if (digit < 0)
             return std::nullopt;

@@ -1,22 +1,12 @@
 #include "document/BinaryExtraction.h"
 
+#include "convert/HexDigit.h"
 #include "document/FileIO.h"
 
 namespace korvel {
 namespace {
 
-int hexValue(char16_t c) noexcept
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
-
-bool inRunClass(char16_t c) noexcept { return hexValue(c) >= 0 || IsHexSelectionSpace(c); }
+bool inRunClass(char16_t c) noexcept { return HexDigitValue(c) >= 0 || IsHexSelectionSpace(c); }
 
 } // namespace
 
@@ -61,7 +51,7 @@ std::optional<QByteArray> ExtractSelectedHex(QStringView selectedText)
     bytes.reserve((runEnd - runStart) / 2);
     int high = -1;
     for (const char16_t* q = runStart; q < runEnd; ++q) {
-        const int v = hexValue(*q);
+        const int v = HexDigitValue(*q);
         if (v < 0)
             continue;
         if (high < 0) {

@@ -1,5 +1,6 @@
 #include "document/PropertyCodec.h"
 
+#include "convert/HexDigit.h"
 #include "document/DfmParser.h"
 #include "document/PropRec.h"
 
@@ -11,17 +12,6 @@ namespace {
 
 constexpr char16_t kQuote = u'\'';
 
-constexpr int hexValue(char16_t c) noexcept
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
-
 // The code unit a character-code token stands for. Decimal values above
 // 2147483647, hexadecimal values of more than eight significant digits and codes
 // without digits count as 0; only the low 16 bits of the value are kept.
@@ -32,7 +22,7 @@ char16_t charCodeValue(QStringView token) noexcept
     uint64_t value = 0;
     if (p < end && *p == u'$') {
         for (++p; p < end; ++p) {
-            value = value * 16 + uint64_t(hexValue(*p));
+            value = value * 16 + uint64_t(HexDigitValue(*p));
             if (value > 0xFFFFFFFFu)
                 return 0;
         }
@@ -107,7 +97,7 @@ public:
         case LastCode::None: break;
         case LastCode::Decimal: extends = digit; break;
         case LastCode::Bare: extends = digit || nextChar == u'$'; break;
-        case LastCode::Hex: extends = hexValue(nextChar) >= 0; break;
+        case LastCode::Hex: extends = HexDigitValue(nextChar) >= 0; break;
         }
         if (FOut.size() == FStart || extends)
             FOut.append(QLatin1String("''"));
