@@ -1,12 +1,15 @@
-// Korvel's program start: checks that there is a display, applies the dark style,
+// Korvel's program start: answers --version, checks that there is a display, applies the dark style,
 // creates the main window and runs until it is closed.
 #include "app/DarkStyle.h"
 #include "app/frmuMain.h"
+
+#include "KorvelVersion.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +29,12 @@ bool displayAvailable()
 
 int main(int argc, char* argv[])
 {
+    // Answered before anything needs a display, so packaging checks and
+    // headless machines can ask for it.
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("korvel " KORVEL_VERSION "\n", stdout);
+        return 0;
+    }
     if (!displayAvailable()) {
         std::fputs("korvel: no display available; use korvel-cli for headless conversion\n", stderr);
         return 2;

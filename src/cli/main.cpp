@@ -1,9 +1,12 @@
 // korvel-cli: the headless front end over Korvel's core.
 #include "cli/CliSupport.h"
 
+#include "KorvelVersion.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 using namespace korvel::cli;
@@ -27,6 +30,10 @@ const char kUsage[] =
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("korvel-cli " KORVEL_VERSION "\n", stdout);
+        return kExitOk;
+    }
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     args.removeFirst();
