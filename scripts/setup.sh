@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package Korvel needs to build, test, benchmark and fuzz.
+# Installs every Debian package Korvel needs to build, test, benchmark, fuzz and
+# package (cpack's shared-library dependencies, manual page and metadata checks,
+# the git diff test).
 # Idempotent: packages that are already installed are skipped, and apt-get runs
 # only when something is missing.
 set -euo pipefail
@@ -11,6 +13,7 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-ipafont-gothic locales
+  dpkg-dev file appstream desktop-file-utils man-db git
 )
 
 missing=()
