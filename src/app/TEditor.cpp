@@ -307,8 +307,12 @@ void TEditor::updateMargins()
 {
     const int rows = std::max(blockCount(), FExpectedRows);
     const QMargins margins(TEditorGutter::WidthFor(rows, font()), TEditorRuler::HeightFor(font()), 0, 0);
-    if (viewportMargins() != margins)
+    if (viewportMargins() != margins) {
         setViewportMargins(margins);
+        // The ruler keeps its geometry when the gutter width changes, but its
+        // marks shift with the text: repaint it whole.
+        FRuler->update();
+    }
     placeMarginWidgets();
 }
 

@@ -1,5 +1,6 @@
 // korvel-cli: the headless front end over Korvel's core.
 #include "cli/CliSupport.h"
+#include "cli/ImageCommand.h"
 
 #include "KorvelVersion.h"
 
@@ -22,6 +23,7 @@ const char kUsage[] =
     "  korvel-cli regen FILE -o OUT\n"
     "  korvel-cli props FILE NODE [--decode]\n"
     "  korvel-cli move FILE -o OUT (--up NODE | --down NODE | --level-up NODE | --under NODE TARGET)...\n"
+    "  korvel-cli image FILE NODE PROPERTY -o OUT   (PROPERTY such as Picture or Picture.Data)\n"
     "  korvel-cli decode | encode      (standard input to standard output, UTF-8)\n"
     "NODE is a path of component names from a top-level node, such as Form1/Panel1/Button1;\n"
     "a nameless component is matched by its class name; NAME[k] picks the k-th equal sibling.\n";
@@ -51,6 +53,7 @@ int main(int argc, char** argv)
         {QStringLiteral("move"), CmdMove},
         {QStringLiteral("decode"), CmdDecode},
         {QStringLiteral("encode"), CmdEncode},
+        {QStringLiteral("image"), CmdImage},
     };
     const QString name = args.takeFirst();
     const auto it = commands.find(name);

@@ -11,6 +11,8 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScrollBar>
 #include <QTextBlock>
 
@@ -112,6 +114,36 @@ TEST_F(EditorTest, RulerGaugesStandAtEveryTenthColumnOfTheText)
             const int at = int(std::lround(e().gutterWidth() + e().columnX(column)));
             EXPECT_EQ(ruler.pixelColor(at, middle) == kSilver, column % 10 == 0) << "column " << column;
         }
+    }
+}
+
+// Collects the region of every paint event a widget receives.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+TEST_F(EditorTest, RulerRepaintsWholeWhenTheGutterWidthChanges)
+{
+    // 9 → 10 rows and 99 → 100 rows add a digit, 100 → 9 removes two; the ruler
+    // keeps its geometry, so only an explicit repaint moves its marks with the gutter.
+    for (const auto& [before, after] : {std::pair{9, 10}, std::pair{99, 100}, std::pair{100, 9}}) {
+        e().setText(rows(before));
+        QTest::qWait(20);
+        const int oldWidth = e().gutterWidth();
+        PaintRecorder recorder;
+        e().ruler()->installEventFilter(&recorder);
+        e().setText(rows(after));
+        QTest::qWait(20);
+        e().ruler()->removeEventFilter(&recorder);
+        ASSERT_NE(e().gutterWidth(), oldWidth) << before << " -> " << after;
+        EXPECT_TRUE(recorder.painted.contains(e().ruler()->rect())) << before << " -> " << after;
     }
 }
 
