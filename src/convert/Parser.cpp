@@ -245,6 +245,8 @@ long double DenormalFromDecimal(std::string_view s)
     if (i < s.size() && (s[i] == '-' || s[i] == '+'))
         negative = s[i++] == '-';
     BigUint digits;
+    uint32_t chunk = 0;
+    uint32_t chunkScale = 1;
     int64_t count = 0;     // significant digits taken into `digits`
     int64_t exponent = 0;  // value = digits × 10^exponent
     bool afterPoint = false;
@@ -259,9 +261,18 @@ long double DenormalFromDecimal(std::string_view s)
             --exponent;
         if (count == 0 && s[i] == '0')
             continue;
-        digits.MulAdd(10, uint32_t(s[i] - '0'));
+        // Nine digits at a time into the big integer.
+        chunk = chunk * 10 + uint32_t(s[i] - '0');
+        chunkScale *= 10;
+        if (chunkScale == 1000000000) {
+            digits.MulAdd(chunkScale, chunk);
+            chunk = 0;
+            chunkScale = 1;
+        }
         ++count;
     }
+    if (chunkScale > 1)
+        digits.MulAdd(chunkScale, chunk);
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
         bool negativeExponent = false;
@@ -279,7 +290,10 @@ long double DenormalFromDecimal(std::string_view s)
     BigUint numerator = digits;
     numerator.ShiftLeft(kDenormalShift);
     BigUint divisor(1);
-    for (int64_t k = 0; k < -exponent; ++k)
+    int64_t powers = -exponent;
+    for (; powers >= 9; powers -= 9)
+        divisor.MulAdd(1000000000, 0);
+    for (; powers > 0; --powers)
         divisor.MulAdd(10, 0);
     divisor.ShiftLeft(64);
     uint64_t q = 0;
