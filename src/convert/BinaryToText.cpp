@@ -484,7 +484,7 @@ private:
     int64_t CurrentLineStart() const
     {
         const char* begin = FBuf.constData() + kBomRoom;
-        const char* stop = std::max(begin, static_cast<const char*>(FCur) - kMaxLineBytes - 1);
+        const char* stop = FCur - begin > kMaxLineBytes + 1 ? FCur - kMaxLineBytes - 1 : begin;
         const char* p = FCur;
         while (p > stop && p[-1] != '\n')
             --p;
