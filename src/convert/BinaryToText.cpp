@@ -4,12 +4,15 @@
 #include "convert/Errors.h"
 #include "convert/Filer.h"
 #include "convert/FloatFormat.h"
+#include "convert/Parser.h"
 #include "convert/StreamFormat.h"
+#include "convert/Utf8.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -24,6 +27,8 @@ namespace {
 
 // Code units of a string value on one line of text.
 constexpr int64_t kStringLineUnits = 64;
+// The longest line the tokenizer reads: bytes before the line feed, CR included.
+constexpr int64_t kMaxLineBytes = kMaxSourceLineBytes;
 // Bytes of binary data on one line of text.
 constexpr int64_t kBinaryLineBytes = 32;
 // The text may not grow beyond kTextLimitBase + kTextLimitFactor × the stream's size.
@@ -243,7 +248,7 @@ private:
             Put(utf8.data(), utf8.size());
             return;
         }
-        const QString decoded = QString::fromUtf8(utf8);
+        const QString decoded = DecodeUtf8(utf8);
         const QByteArray bytes = decoded.toUtf8();
         if (bytes.size() > decoded.size())
             FNonAscii = true;
@@ -269,7 +274,7 @@ private:
     {
         if (pos < 0)
             return {};
-        return QString::fromUtf8(NameBytesAt(pos));
+        return DecodeUtf8(NameBytesAt(pos));
     }
 
     [[noreturn]] void ThrowUnknownTag(int t) const
@@ -348,7 +353,10 @@ private:
         FPropertyNamePos = FReader.Position();
         PutName(FReader.ReadStrBytes());
         PutLiteral(" = ");
+        const int openLists = FOpenLists;
+        FOpenLists = 0;
         ConvertValue();
+        FOpenLists = openLists;
         PutCrLf();
     }
 
@@ -414,7 +422,7 @@ private:
             Put('s');
             return;
         case vaCurrency:
-            Put(buf, FormatGeneral(static_cast<long double>(FReader.ReadCurrency()), buf));
+            PutCurrency(FReader.ReadCurrency(), buf);
             Put('c');
             return;
         case vaDate:
@@ -435,35 +443,93 @@ private:
         }
     }
 
+    // The stored integer of a currency value in the general format, or all its
+    // digits where the 15 significant digits would read back as another integer
+    // (or overflow, as the largest values do).
+    void PutCurrency(int64_t v, char* buf)
+    {
+        const int n = FormatGeneral(static_cast<long double>(v), buf);
+        long double back = 0;
+        const auto [ptr, ec] = std::from_chars(buf, buf + n, back, std::chars_format::general);
+        const long double rounded = std::nearbyint(back);
+        const bool exact = ec == std::errc() && ptr == buf + n
+            && rounded >= -9223372036854775808.0L && rounded < 9223372036854775808.0L
+            && static_cast<int64_t>(rounded) == v;
+        if (exact)
+            Put(buf, n);
+        else
+            PutDecimal(v);
+    }
+
     void ConvertList()
     {
         FReader.ReadByte();
         Enter();
         Put('(');
         ++FLevel;
+        ++FOpenLists;
         while (!FReader.EndOfList()) {
             PutNewLine();
             ConvertValue();
         }
         FReader.CheckValue(vaNull);
+        --FOpenLists;
         --FLevel;
         Put(')');
         Leave();
     }
 
+    // Offset in FBuf of the first byte of the line being written (looking back no
+    // further than a line the tokenizer can read).
+    int64_t CurrentLineStart() const
+    {
+        const char* begin = FBuf.constData() + kBomRoom;
+        const char* stop = FCur - begin > kMaxLineBytes + 1 ? FCur - kMaxLineBytes - 1 : begin;
+        const char* p = FCur;
+        while (p > stop && p[-1] != '\n')
+            --p;
+        return p - FBuf.constData();
+    }
+
+    // A set that does not fit the line goes on over further lines, one level deeper
+    // than the property, each break after a comma where the next element would
+    // carry the line beyond kMaxLineBytes.
     [[gnu::noinline]] void ConvertSet()
     {
         FReader.ReadByte();
         Put('[');
+        // What may follow the last element on its line: "]", the ")" of every list
+        // opened since the property began, and the CR.
+        const int64_t lastTail = 2 + FOpenLists;
+        int64_t lineStart = CurrentLineStart();
         bool first = true;
         for (;;) {
             const QByteArrayView element = FReader.ReadStrBytes();
             if (element.isEmpty())
                 break;
-            if (!first)
-                PutLiteral(", ");
+            if (first) {
+                PutName(element);
+                first = false;
+                continue;
+            }
+            Put(',');
+            const int64_t comma = FCur - FBuf.data();
+            Put(' ');
             PutName(element);
-            first = false;
+            // A further element leaves "," and the CR at the line's end.
+            const int64_t tail = FReader.EndOfList() ? lastTail : 2;
+            if (FCur - FBuf.data() - lineStart + tail > kMaxLineBytes) {
+                const int64_t size = FCur - FBuf.data() - comma - 1;
+                const int64_t indent = int64_t(FLevel + 1) * 2;
+                Ensure(2 + indent);
+                char* at = FBuf.data() + comma;
+                std::memmove(at + 2 + indent, at + 1, size_t(size));
+                at[0] = '\r';
+                at[1] = '\n';
+                std::memset(at + 2, ' ', size_t(indent));
+                FCur = at + 2 + indent + size;
+                lineStart = comma + 2;
+            }
         }
         Put(']');
     }
@@ -574,7 +640,7 @@ private:
             WriteString(ByteUnits{reinterpret_cast<const uint8_t*>(bytes.data())}, n, Escaping::Unicode);
             return;
         }
-        const QString s = QString::fromUtf8(bytes);
+        const QString s = DecodeUtf8(bytes);
         WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(), Escaping::Unicode);
     }
 
@@ -662,6 +728,8 @@ private:
     char* FEnd = nullptr;
     int FLevel = 0;
     int FDepth = 0;
+    // Lists opened since the current property began; their ")" may end a line.
+    int FOpenLists = 0;
     bool FUtf8Strings;
     bool FNonAscii = false;
     bool FWroteRawAnsi = false;

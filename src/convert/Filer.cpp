@@ -3,6 +3,7 @@
 #include "convert/AnsiCodePage.h"
 #include "convert/Errors.h"
 #include "convert/Extended.h"
+#include "convert/Utf8.h"
 
 #include <algorithm>
 #include <bit>
@@ -168,7 +169,7 @@ void TReader::CheckValue(TValueType v)
 void TReader::ReadPrefix(TFilerFlags& flags, int32_t& childPos)
 {
     flags = 0;
-    if (PeekByte() >= 0xF0) {
+    if (PeekByte() >= kFirstPrefixByte) {
         flags = ReadByte() & 0x0F;
         if (flags & ffChildPos)
             childPos = ReadInteger();
@@ -191,7 +192,7 @@ QByteArrayView TReader::ReadStrBytes()
 
 QString TReader::ReadStr()
 {
-    return QString::fromUtf8(ReadStrBytes());
+    return DecodeUtf8(ReadStrBytes());
 }
 
 QString TReader::ReadShortString()
@@ -224,7 +225,7 @@ QString TReader::ReadString()
     case vaUTF8String: {
         const int32_t n = ReadInt32Raw();
         Require(n);
-        return QString::fromUtf8(ReadView(n));
+        return DecodeUtf8(ReadView(n));
     }
     default:
         ThrowInvalidValue();
@@ -380,7 +381,7 @@ void TWriter::WriteObjectPrefix(TFilerFlags flags, int32_t childPos)
 {
     if (flags == 0)
         return;
-    WriteByte(uint8_t(0xF0 | (flags & 0x0F)));
+    WriteByte(uint8_t(kFirstPrefixByte | (flags & 0x0F)));
     if (flags & ffChildPos)
         WriteInteger(childPos);
 }

@@ -51,6 +51,8 @@ enum TFilerFlag : uint8_t {
 };
 // A set of TFilerFlag values (low four bits of a prefix byte).
 using TFilerFlags = int;
+// Where an object begins, a byte of this value or above is a prefix, never a name's length.
+constexpr int kFirstPrefixByte = 0xF0;
 
 // The deepest nesting either conversion accepts. Objects, lists and collections
 // each count one level (the root object is level 1); deeper input fails with
@@ -62,6 +64,8 @@ inline constexpr char16_t kMsgNestingTooDeep[] = u"入れ子が深すぎます";
 inline constexpr char16_t kMsgReadError[] = u"ストリームからの読み取りエラー";
 inline constexpr char16_t kMsgInvalidStreamFormat[] = u"ストリーム形式が無効です";
 inline constexpr char16_t kMsgInvalidPropertyValue[] = u"プロパティ値が無効です";
+// A class name that cannot be stored; %1 is the name.
+inline constexpr char16_t kMsgNameTooLong[] = u"コンポーネント名 '%1' は 64 文字の制限を超えています。 ";
 
 // Throws EReadError with kMsgNestingTooDeep.
 [[noreturn]] void ThrowNestingTooDeep();

@@ -2,6 +2,7 @@
 
 #include "convert/AnsiCodePage.h"
 #include "convert/Errors.h"
+#include "convert/Utf8.h"
 
 #include <QChar>
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -150,6 +152,170 @@ bool IsOverflow(std::string_view s)
             exponent = std::min<int64_t>(exponent * 10 + (s[i] - '0'), int64_t(1) << 40);
     }
     return magnitude + (negative ? -exponent : exponent) > 0;
+}
+
+// An unsigned integer of any size, just large enough for rounding the values
+// below the smallest normal extended value exactly.
+class BigUint {
+public:
+    explicit BigUint(uint32_t v = 0) { if (v) FLimbs.push_back(v); }
+
+    void MulAdd(uint32_t factor, uint32_t addend)
+    {
+        uint64_t carry = addend;
+        for (uint32_t& limb : FLimbs) {
+            const uint64_t t = uint64_t(limb) * factor + carry;
+            limb = uint32_t(t);
+            carry = t >> 32;
+        }
+        if (carry)
+            FLimbs.push_back(uint32_t(carry));
+    }
+    void ShiftLeft(int64_t bits)
+    {
+        if (FLimbs.empty())
+            return;
+        const size_t words = size_t(bits / 32);
+        const int rest = int(bits % 32);
+        if (rest) {
+            uint32_t carry = 0;
+            for (uint32_t& limb : FLimbs) {
+                const uint32_t next = limb >> (32 - rest);
+                limb = (limb << rest) | carry;
+                carry = next;
+            }
+            if (carry)
+                FLimbs.push_back(carry);
+        }
+        FLimbs.insert(FLimbs.begin(), words, 0);
+    }
+    void ShiftRightOne()
+    {
+        for (size_t i = 0; i < FLimbs.size(); ++i) {
+            FLimbs[i] >>= 1;
+            if (i + 1 < FLimbs.size())
+                FLimbs[i] |= FLimbs[i + 1] << 31;
+        }
+        Trim();
+    }
+    // -1, 0 or 1 as *this is below, equal to or above other.
+    int Compare(const BigUint& other) const
+    {
+        if (FLimbs.size() != other.FLimbs.size())
+            return FLimbs.size() < other.FLimbs.size() ? -1 : 1;
+        for (size_t i = FLimbs.size(); i-- > 0;)
+            if (FLimbs[i] != other.FLimbs[i])
+                return FLimbs[i] < other.FLimbs[i] ? -1 : 1;
+        return 0;
+    }
+    // Requires *this >= other.
+    void Subtract(const BigUint& other)
+    {
+        int64_t borrow = 0;
+        for (size_t i = 0; i < FLimbs.size(); ++i) {
+            int64_t t = int64_t(FLimbs[i]) - borrow - (i < other.FLimbs.size() ? int64_t(other.FLimbs[i]) : 0);
+            borrow = t < 0;
+            FLimbs[i] = uint32_t(t + (borrow << 32));
+        }
+        Trim();
+    }
+    bool IsZero() const { return FLimbs.empty(); }
+
+private:
+    void Trim()
+    {
+        while (!FLimbs.empty() && FLimbs.back() == 0)
+            FLimbs.pop_back();
+    }
+    std::vector<uint32_t> FLimbs; // least significant first
+};
+
+// The value of a decimal text ([±]digits[.digits][E[±]digits]) that lies below the
+// smallest normal extended value, rounded to the nearest multiple of the smallest
+// denormal (ties to even), the way the x87 type stores it. The double-based
+// library parser reports these as out of range and would give 0.
+long double DenormalFromDecimal(std::string_view s)
+{
+    // 2^-16445 is the smallest extended denormal; the significand has 64 bits.
+    constexpr int kDenormalShift = 16445;
+    // Below 10^-4952 a value rounds to zero whatever its digits.
+    constexpr int64_t kZeroMagnitude = -4952;
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+        negative = s[i++] == '-';
+    BigUint digits;
+    uint32_t chunk = 0;
+    uint32_t chunkScale = 1;
+    int64_t count = 0;     // significant digits taken into `digits`
+    int64_t exponent = 0;  // value = digits × 10^exponent
+    bool afterPoint = false;
+    for (; i < s.size() && s[i] != 'e' && s[i] != 'E'; ++i) {
+        if (s[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (s[i] < '0' || s[i] > '9')
+            break;
+        if (afterPoint)
+            --exponent;
+        if (count == 0 && s[i] == '0')
+            continue;
+        // Nine digits at a time into the big integer.
+        chunk = chunk * 10 + uint32_t(s[i] - '0');
+        chunkScale *= 10;
+        if (chunkScale == 1000000000) {
+            digits.MulAdd(chunkScale, chunk);
+            chunk = 0;
+            chunkScale = 1;
+        }
+        ++count;
+    }
+    if (chunkScale > 1)
+        digits.MulAdd(chunkScale, chunk);
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+            negativeExponent = s[i++] == '-';
+        int64_t e = 0;
+        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+            e = std::min<int64_t>(e * 10 + (s[i] - '0'), int64_t(1) << 40);
+        exponent += negativeExponent ? -e : e;
+    }
+    const long double zero = negative ? -0.0L : 0.0L;
+    if (digits.IsZero() || count + exponent < kZeroMagnitude || exponent >= 0)
+        return zero;
+    // significand = round(digits × 2^16445 / 10^-exponent), below 2^64.
+    BigUint numerator = digits;
+    numerator.ShiftLeft(kDenormalShift);
+    BigUint divisor(1);
+    int64_t powers = -exponent;
+    for (; powers >= 9; powers -= 9)
+        divisor.MulAdd(1000000000, 0);
+    for (; powers > 0; --powers)
+        divisor.MulAdd(10, 0);
+    divisor.ShiftLeft(64);
+    uint64_t q = 0;
+    for (int bit = 64; bit >= 0; --bit) {
+        if (numerator.Compare(divisor) >= 0) {
+            if (bit == 64)
+                return negative ? -std::numeric_limits<long double>::min() : std::numeric_limits<long double>::min();
+            numerator.Subtract(divisor);
+            q |= uint64_t(1) << bit;
+        }
+        if (bit > 0)
+            divisor.ShiftRightOne();
+    }
+    numerator.ShiftLeft(1); // compare the remainder with half the divisor
+    const int half = numerator.Compare(divisor);
+    if (half > 0 || (half == 0 && (q & 1))) {
+        if (q == std::numeric_limits<uint64_t>::max())
+            return negative ? -std::numeric_limits<long double>::min() : std::numeric_limits<long double>::min();
+        ++q;
+    }
+    const long double x = std::ldexp(static_cast<long double>(q), -kDenormalShift);
+    return negative ? -x : x;
 }
 
 // Powers of ten that long double holds exactly (5^k must fit the significand).
@@ -563,7 +729,7 @@ QByteArrayView TParser::TokenBytes() const
 QString TParser::Decode(QByteArrayView bytes) const
 {
     if (FEncoding == TTextEncoding::Utf8)
-        return QString::fromUtf8(bytes);
+        return DecodeUtf8(bytes);
     return ansi::decode(bytes);
 }
 
@@ -632,7 +798,7 @@ long double TParser::TokenFloat() const
             return x;
         // A value too small for the type becomes zero; one too large is no number.
         if (ptr == last && ec == std::errc::result_out_of_range && !IsOverflow(text))
-            return text[0] == '-' ? -0.0L : 0.0L;
+            return DenormalFromDecimal(text);
     }
     ThrowConvert(kMsgNotFloat, Decode(t));
 }

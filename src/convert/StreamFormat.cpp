@@ -45,7 +45,7 @@ QByteArrayView RootClassNameBytes(const QByteArray& formStream)
             throw EReadError(QString::fromUtf16(kMsgReadError));
     };
     need(1);
-    if (p[i] >= 0xF0) {
+    if (p[i] >= kFirstPrefixByte) {
         const int flags = p[i] & 0x0F;
         ++i;
         if (flags & ffChildPos) {
@@ -78,9 +78,16 @@ TStreamOriginalFormat DetectStreamFormat(ByteStream& stream)
 {
     const int64_t start = stream.position();
     uint8_t b[4] = {0, 0, 0, 0};
-    stream.read(b, 4);
+    const int64_t n = stream.read(b, 4);
     stream.seek(start);
 
+    // Nothing to tell a format from: no reader could make anything of it.
+    if (n <= 0)
+        throw EReadError(QString::fromUtf16(kMsgReadError));
+    // A UTF-16 byte-order mark in either order: text, which the text-to-binary
+    // conversion reads after turning it into UTF-8.
+    if ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))
+        return sofText;
     if (b[0] == 0xFF)
         return sofBinary;
     if (std::memcmp(b, "TPF0", 4) == 0 || (b[0] == 0 && b[1] == 0 && b[2] == 0 && b[3] == 0))
@@ -135,8 +142,7 @@ void WriteFormResourceHeader(const QByteArray& formStream, ByteStream& output)
 
     const QString name = AsciiUpper(ascii ? ansi::decode(nameBytes) : QString::fromUtf8(nameBytes));
     if (name.size() > kMaxResourceNameLength) {
-        throw EParserError(QString::fromUtf16(u"コンポーネント名 '%1' は 64 文字の制限を超えています。 ")
-                               .arg(name));
+        throw EParserError(QString::fromUtf16(kMsgNameTooLong).arg(name));
     }
 
     QByteArray header;

@@ -17,6 +17,8 @@ enum TStreamOriginalFormat : uint8_t {
 };
 
 // Tells the format from the first four bytes at the stream's position; the position is restored.
+// A UTF-16 byte-order mark (either order) means text. Throws EReadError with kMsgReadError
+// when no byte is left to read.
 TStreamOriginalFormat DetectStreamFormat(ByteStream& stream);
 
 // Reads a 16-bit or 32-bit resource header and leaves the stream at the form stream.

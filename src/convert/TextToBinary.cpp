@@ -1,12 +1,15 @@
 #include "convert/TextToBinary.h"
 
 #include "convert/AnsiCodePage.h"
+#include "convert/Errors.h"
 #include "convert/Filer.h"
 #include "convert/Parser.h"
 #include "convert/StreamFormat.h"
+#include "convert/Utf8.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
 #include <charconv>
 #include <cmath>
@@ -161,6 +164,7 @@ private:
 
         // Identifier bytes point into the input text and stay valid.
         FParser.CheckToken(tokSymbol);
+        const int headerLine = FParser.SourceLine();
         const QByteArrayView first = FParser.TokenBytes();
         QByteArrayView className = first;
         QByteArrayView objectName;
@@ -174,6 +178,12 @@ private:
         const int32_t position = ReadPosition();
         if (position >= 0)
             flags |= ffChildPos;
+        // Without a prefix the class name's length byte comes first, and one of 0xF0
+        // or above would read back as a prefix.
+        if (flags == 0 && std::min<qsizetype>(className.size(), 255) >= kFirstPrefixByte) {
+            throw EParserError(QString::number(headerLine) + QString::fromUtf16(u" 行目: ")
+                               + QString::fromUtf16(kMsgNameTooLong).arg(DecodeUtf8(className)));
+        }
         FWriter.WriteObjectPrefix(flags, position);
         FWriter.WriteShortName(className);
         FWriter.WriteShortName(objectName);
@@ -399,9 +409,38 @@ private:
 // Room left in front of the form stream for its resource header (at most 202 bytes).
 constexpr qsizetype kHeaderRoom = 256;
 
+// Text with a UTF-16 byte-order mark (either order), re-encoded as UTF-8 behind its
+// byte-order mark, which the tokenizer reads; empty for any other text.
+QByteArray Utf16AsUtf8(QByteArrayView text)
+{
+    if (text.size() < 2)
+        return {};
+    const auto b0 = static_cast<uint8_t>(text[0]);
+    const auto b1 = static_cast<uint8_t>(text[1]);
+    QStringConverter::Encoding encoding;
+    if (b0 == 0xFF && b1 == 0xFE)
+        encoding = QStringConverter::Utf16LE;
+    else if (b0 == 0xFE && b1 == 0xFF)
+        encoding = QStringConverter::Utf16BE;
+    else
+        return {};
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    const QString decoded = decoder.decode(text.sliced(2));
+    QByteArray utf8("\xEF\xBB\xBF");
+    utf8 += decoded.toUtf8();
+    return utf8;
+}
+
 // Converts the text into a buffer that holds kHeaderRoom bytes of room, then the form stream.
 QByteArray ConvertToBuffer(ByteStream& input, bool ansi)
 {
+    const QByteArray utf8 = Utf16AsUtf8(input.remaining());
+    if (!utf8.isEmpty()) {
+        ByteStream converted(utf8);
+        QByteArray result = ConvertToBuffer(converted, ansi);
+        input.seek(input.size());
+        return result;
+    }
     QByteArray room(kHeaderRoom, '\0');
     // Most forms shrink when converted; reserving the text's size avoids regrowing.
     room.reserve(kHeaderRoom + input.size() - input.position() + 64);

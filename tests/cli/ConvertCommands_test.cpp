@@ -97,6 +97,34 @@ TEST_F(CliConvert, FailureReportsKindAndMessageAndLeavesOutputUntouched)
     EXPECT_EQ(ReadFile(path("good.dfm")), ToBinary(ReadFile(Example("SampleText.dfm"))));
 }
 
+TEST_F(CliConvert, Utf16TextIsConvertedAndAnEmptyFileFails)
+{
+    const QByteArray utf8 = ReadFile(Example("SampleUtf8.dfm"));
+    ASSERT_TRUE(utf8.startsWith("\xEF\xBB\xBF"));
+    const QString text = QString::fromUtf8(utf8.mid(3));
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (QChar c : text) {
+        le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    }
+    WriteFile(path("le.dfm"), le);
+    WriteFile(path("be.dfm"), be);
+    CliResult r = RunCli({QStringLiteral("detect"), path("le.dfm"), path("be.dfm")});
+    EXPECT_EQ(r.out, "text\t" + path("le.dfm").toUtf8() + "\ntext\t" + path("be.dfm").toUtf8() + "\n");
+    for (const char* name : {"le.dfm", "be.dfm"}) {
+        r = RunCli({QStringLiteral("to-binary"), path(name)});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(ReadFile(path(name)), ToBinary(utf8)) << name;
+    }
+
+    WriteFile(path("empty.dfm"), "");
+    r = RunCli({QStringLiteral("to-binary"), path("empty.dfm")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(r.err).trimmed(),
+              path("empty.dfm") + QStringLiteral(": EReadError: ストリームからの読み取りエラー"));
+    EXPECT_EQ(ReadFile(path("empty.dfm")), QByteArray());
+}
+
 TEST_F(CliConvert, UsageErrorsExitWithTwo)
 {
     const QStringList cases[] = {

@@ -3,6 +3,7 @@
 #include "convert/Errors.h"
 #include "convert/Filer.h"
 #include "convert/StreamFormat.h"
+#include "convert/TextToBinary.h"
 #include "convert/support/BinaryBuilder.h"
 
 #include <QDir>
@@ -211,6 +212,55 @@ TEST_F(BinaryToText, WritesStrings)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.constData());
         EXPECT_EQ(ValueText(c.value), c.text);
+    }
+}
+
+// Values whose text used to lose data: the text reads back to the same bytes,
+// and no line exceeds what the tokenizer reads.
+TEST_F(BinaryToText, TextReadsBackByteForByte)
+{
+    auto elements = [](int first, int count) {
+        QList<QByteArray> names;
+        for (int i = first; i < first + count; ++i)
+            names.append("Element" + QByteArray::number(i).rightJustified(3, '0'));
+        return names;
+    };
+    auto set = [](const QList<QByteArray>& names) {
+        BinaryBuilder b;
+        b.Byte(vaSet);
+        for (const QByteArray& n : names)
+            b.Name(n);
+        return b.End().bytes();
+    };
+    // "  P = [" and 340 elements of 10 bytes make a line of 4086 bytes with its
+    // comma; one more element would carry it past 4094 with the CR.
+    const QByteArray longSetText = "[" + elements(0, 340).join(", ") + ",\r\n    " + elements(340, 260).join(", ") + "]";
+    struct Case { const char* name; QByteArray value; QByteArray text; /* empty: not checked */ };
+    const Case cases[] = {
+        {"U+FEFF first in a UTF-8 string", BinaryBuilder().Utf8String("\xEF\xBB\xBF" "ab\xC3\xA9").bytes(), "#65279'ab'#233"},
+        {"U+FEFF alone", BinaryBuilder().WString(u"\uFEFF").bytes(), "#65279"},
+        {"largest currency", BinaryBuilder().Currency(std::numeric_limits<int64_t>::max()).bytes(), "9223372036854775807c"},
+        {"smallest currency", BinaryBuilder().Currency(std::numeric_limits<int64_t>::min()).bytes(), "-9223372036854775808c"},
+        {"currency of 19 digits", BinaryBuilder().Currency(1234567890123456789).bytes(), "1234567890123456789c"},
+        {"currency of 15 digits", BinaryBuilder().Currency(123456789012345).bytes(), "123456789012345c"},
+        {"currency that 15 digits hold", BinaryBuilder().Currency(1000000000000000000).bytes(), "1E18c"},
+        {"long set", set(elements(0, 600)), longSetText},
+        {"long set in nested lists",
+         BinaryBuilder().Byte(vaList).Byte(vaList).Raw(set(elements(0, 1000))).End().End().bytes(), ""},
+        {"set of long names", set(QList<QByteArray>(40, QByteArray(250, 'n'))), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray form = Form(BinaryBuilder().Prop("P").Raw(c.value).bytes());
+        const QByteArray text = Convert(form);
+        if (!c.text.isEmpty())
+            EXPECT_EQ(ValueText(c.value), c.text);
+        for (const QByteArray& line : text.split('\n'))
+            EXPECT_LE(line.size(), 4094);
+        ByteStream in(text);
+        ByteStream back;
+        TextToStream(in, back);
+        EXPECT_EQ(back.data(), form);
     }
 }
 

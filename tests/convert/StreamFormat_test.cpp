@@ -44,13 +44,14 @@ TEST(StreamFormat, DetectsTheFormatFromTheFirstFourBytes)
 {
     struct Case { QByteArray bytes; TStreamOriginalFormat format; };
     const Case cases[] = {
-        {"", sofBinary},
         {QByteArray(32, '\0'), sofBinary},
         {QByteArray::fromHex("FF0A00"), sofBinary},
         {QByteArray::fromHex("FFD8FFE0"), sofBinary},
         {"TPF0", sofBinary},
         {"TPF", sofUnknown},
-        {QByteArray::fromHex("FFFE6f00"), sofBinary},
+        {QByteArray::fromHex("FFFE6f00"), sofText},
+        {QByteArray::fromHex("FEFF006f"), sofText},
+        {QByteArray::fromHex("FFFE"), sofText},
         {"object Form1", sofText},
         {"inherited", sofText},
         {"Object", sofText},
@@ -70,6 +71,14 @@ TEST(StreamFormat, DetectsTheFormatFromTheFirstFourBytes)
         ByteStream stream(c.bytes);
         EXPECT_EQ(DetectStreamFormat(stream), c.format);
         EXPECT_EQ(stream.position(), 0);
+    }
+    // An empty stream has no format to tell; nothing can read it.
+    ByteStream empty;
+    try {
+        DetectStreamFormat(empty);
+        ADD_FAILURE() << "an empty stream was given a format";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("ストリームからの読み取りエラー"));
     }
 }
 

@@ -15,6 +15,19 @@ using korvel::test::RunConversion;
 
 namespace {
 
+// The text in UTF-16 behind its byte-order mark.
+QByteArray Utf16(const char16_t* text, bool bigEndian)
+{
+    QByteArray bytes;
+    const QString s = QChar(0xFEFF) + QString::fromUtf16(text);
+    for (QChar c : s) {
+        const char hi = char(c.unicode() >> 8);
+        const char lo = char(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? hi : lo).append(bigEndian ? lo : hi);
+    }
+    return bytes;
+}
+
 std::string Stream(const QByteArray& text) { return RunConversion(TextToStream, text); }
 std::string StreamAnsi(const QByteArray& text) { return RunConversion(TextToStreamAnsi, text); }
 std::string Resource(const QByteArray& text) { return RunConversion(TextToResource, text); }
@@ -110,7 +123,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextToBinaryValues, ::testing::Values(
     ValueCase{"1+2", "EConvertError: '1+2' は浮動小数点数ではありません", "EConvertError: '1+2' は浮動小数点数ではありません"},
     ValueCase{"99999999999999999999", "EConvertError: '99999999999999999999' は整数ではありません",
               "EConvertError: '99999999999999999999' は整数ではありません"},
-    ValueCase{"1E30c", "EParserError: 2 行目: プロパティ値が無効です", "EParserError: 2 行目: プロパティ値が無効です"}
+    ValueCase{"1E30c", "EParserError: 2 行目: プロパティ値が無効です", "EParserError: 2 行目: プロパティ値が無効です"},
+    // Below the smallest normal extended value: rounded to the nearest denormal, not to 0.
+    ValueCase{"1E-4940", "05 62 8e 27 63 06 00 00 00 00 00", nullptr},
+    ValueCase{"-1E-4940", "05 62 8e 27 63 06 00 00 00 00 80", nullptr},
+    ValueCase{"3.6451995318824746E-4951", "05 01 00 00 00 00 00 00 00 00 00", nullptr},
+    ValueCase{"0.00000000000000000000000000000000000000000000000000000000000000000000000000000001E-4860",
+              "05 62 8e 27 63 06 00 00 00 00 00", nullptr},
+    ValueCase{"1E-4952", "05 00 00 00 00 00 00 00 00 00 00", nullptr},
+    // The largest currency values, which the 15-digit text cannot hold.
+    ValueCase{"9223372036854775807c", "10 ff ff ff ff ff ff ff 7f", nullptr},
+    ValueCase{"-9223372036854775808c", "10 00 00 00 00 00 00 00 80", nullptr}
 ));
 
 struct FormCase {
@@ -141,8 +164,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextToBinaryForms, ::testing::Values(
              "54 50 46 30 02 54 41 01 41 00 00"},
     FormCase{"utf8 names", "\xEF\xBB\xBFobject \xC3\xA9: T\xC3\xA9\r\n  n\xC3\xA4me = \xC3\xBC\r\nend",
              "54 50 46 30 03 54 c3 a9 02 c3 a9 05 6e c3 a4 6d 65 07 02 c3 bc 00 00"},
-    FormCase{"names cut to 255 bytes", "object A: T" + QByteArray(300, 'x') + "\r\nend",
-             "54 50 46 30 ff 54" + QByteArray(" 78").repeated(254).toStdString() + " 01 41 00 00"},
+    FormCase{"names cut to 255 bytes", "inherited A: T" + QByteArray(300, 'x') + "\r\nend",
+             "54 50 46 30 f1 ff 54" + QByteArray(" 78").repeated(254).toStdString() + " 01 41 00 00"},
+    // Without a prefix a class name's length byte of 0xF0 or above would read back as one.
+    FormCase{"class name of 239 bytes", "object A: TA\r\n  object B: T" + QByteArray(238, 'x') + "\r\n  end\r\nend",
+             "54 50 46 30 02 54 41 01 41 00 ef 54" + QByteArray(" 78").repeated(238).toStdString()
+                 + " 01 42 00 00 00"},
+    FormCase{"class name of 240 bytes", "object A: TA\r\n  object B: T" + QByteArray(239, 'x') + "\r\n  end\r\nend",
+             "EParserError: 2 行目: コンポーネント名 'T" + std::string(239, 'x') + "' は 64 文字の制限を超えています。 "},
+    FormCase{"class name of 300 bytes", "object A: TA\r\n  object T" + QByteArray(299, 'x') + "\r\n  end\r\nend",
+             "EParserError: 2 行目: コンポーネント名 'T" + std::string(299, 'x') + "' は 64 文字の制限を超えています。 "},
+    FormCase{"class name of 240 bytes after a prefix", "object A: TA\r\n  inline B: T" + QByteArray(239, 'x') + "\r\n  end\r\nend",
+             "54 50 46 30 02 54 41 01 41 00 f4 f0 54" + QByteArray(" 78").repeated(239).toStdString()
+                 + " 01 42 00 00 00"},
+    FormCase{"root class name of 255 bytes", "object T" + QByteArray(254, 'x') + "\r\nend",
+             "EParserError: 1 行目: コンポーネント名 'T" + std::string(254, 'x') + "' は 64 文字の制限を超えています。 "},
     FormCase{"empty text", "", "EParserError: 1 行目: OBJECT が必要です"},
     FormCase{"not a keyword", "form A: TA\r\nend", "EParserError: 1 行目: OBJECT が必要です"},
     FormCase{"text ends before end", "object A: TA\r\n  X = 1\r\n", "EParserError: 3 行目: 識別子が必要です"},
@@ -154,7 +190,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextToBinaryForms, ::testing::Values(
     FormCase{"ansi property name with high byte", "object A: TA\r\n  Ab\xE9 = 1\r\nend", "EParserError: 2 行目: ''='' が必要です"},
     FormCase{"child that is no object", "object A: TA\r\n  object B: TB\r\n  X = 1\r\n  end\r\n  foo\r\nend",
              "EParserError: 5 行目: OBJECT が必要です"},
-    FormCase{"utf16 text", QByteArray("\xFF\xFEo\0b\0", 6), "EParserError: 1 行目: ANSI または UTF8 エンコーディングが必要です"},
+    // UTF-16 text is read as the same text in UTF-8.
+    FormCase{"utf16le text", Utf16(u"object A: T\u00E9\r\n  P = '\u65E5'\r\nend", false),
+             "54 50 46 30 03 54 c3 a9 01 41 01 50 12 01 00 00 00 e5 65 00 00"},
+    FormCase{"utf16be text", Utf16(u"object A: T\u00E9\r\n  P = '\u65E5'\r\nend", true),
+             "54 50 46 30 03 54 c3 a9 01 41 01 50 12 01 00 00 00 e5 65 00 00"},
+    // A leading U+FEFF inside a quoted string is a character, not a byte-order mark.
+    FormCase{"U+FEFF in a string", "\xEF\xBB\xBFobject A: TA\r\n  P = '\xEF\xBB\xBF'\r\n  Q = '\xEF\xBB\xBF" "ab\xC3\xA9'\r\nend",
+             "54 50 46 30 02 54 41 01 41 01 50 12 01 00 00 00 ff fe "
+             "01 51 14 07 00 00 00 ef bb bf 61 62 c3 a9 00 00"},
     FormCase{"nul ends the text", QByteArray("object A: TA\r\nend\0garbage", 25), "54 50 46 30 02 54 41 01 41 00 00"},
     FormCase{"nul before end", QByteArray("object A: TA\r\n\0end", 18), "EParserError: 2 行目: 識別子が必要です"}
 ));

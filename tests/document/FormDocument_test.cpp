@@ -138,7 +138,7 @@ const LoadCase kLoadCases[] = {
     {"Utf8WithMark", "\xEF\xBB\xBF" "object F: TF\r\n  C = '\xC3\xA9'\r\nend\r\n", sofUTF8Text, true, u"object F: TF", 1},
     {"Utf8WithoutMarkIsAnsi", "object F\xC3\xA9: TF\r\nend\r\n", sofText, true, u"object F\u00C3\u00A9: TF", 1},
     {"Utf8Invalid", "\xEF\xBB\xBF" "object F: TF\r\n\xC3(\r\nend\r\n", sofUTF8Text, true, nullptr, 0},
-    {"Utf16BigEndian", utf16be(u"\uFEFFobject F: TF\nend"), sofUnknown, true, u"object F: TF", 1},
+    {"Utf16BigEndian", utf16be(u"\uFEFFobject F: TF\nend"), sofText, true, u"object F: TF", 1},
     {"SourceFileText", "unit Unit1;\r\ninterface\r\n", sofUnknown, false, u"unit Unit1;", 0},
     {"Binary", binaryForm(), sofBinary, false, u"object Form1: TForm1", 2},
     {"BinaryUtf8Names", binaryForm("F\xC3\xA9"), sofBinary, true, u"object F\u00E9: TForm1", 2},
@@ -158,7 +158,7 @@ TEST_F(FormDocumentTest, FailedLoadChangesNothing)
 
     const QString empty = write("Empty.dfm", "");
     const QString broken = write("Broken.dfm", BinaryBuilder::Header16("X", 9) + "TPF0\x06TX");
-    EXPECT_KORVEL_ERROR(doc.LoadFormFile(empty), EInvalidImage, QStringLiteral("ストリーム形式が無効です"));
+    EXPECT_KORVEL_ERROR(doc.LoadFormFile(empty), EReadError, QStringLiteral("ストリームからの読み取りエラー"));
     EXPECT_KORVEL_ERROR(doc.LoadFormFile(broken), EReadError, QStringLiteral("ストリームからの読み取りエラー"));
     EXPECT_KORVEL_ERROR(doc.LoadFormFile(path("Missing.dfm")), EFileError,
                         path("Missing.dfm") + QStringLiteral(": No such file or directory"));
