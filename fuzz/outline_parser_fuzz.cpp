@@ -29,6 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
             if (r.Indent != 2u * uint32_t(n->depth()))
                 std::abort();
+            // Trail lines come after the header and lie inside the text.
+            if (r.TrailCount != 0
+                && (r.TrailBegin <= r.BeginLine || int64_t(r.TrailBegin) + r.TrailCount > lines.size()))
+                std::abort();
             nodes.push_back(n);
         }
         if (nodes.empty())

@@ -59,6 +59,9 @@ TTreeNode* FindNode(const TComponentTree& tree, const QString& path)
 void LoadDocument(TFormDocument& doc, const QString& file)
 {
     doc.LoadFormFile(file);
+    // Lines the load could not keep are told at once; a save refuses them later.
+    for (const TLoadWarning& w : doc.LoadWarnings())
+        PrintError(file + QStringLiteral(": warning: ") + w.Message);
 }
 
 QByteArray Utf8Lines(const QString& text) { return text.toUtf8(); }

@@ -21,8 +21,21 @@ QByteArray ReadWholeFile(const QString& path)
     return bytes;
 }
 
+QString NotRegularFileMessage(const QString& path)
+{
+    return QStringLiteral("%1: 通常のファイルではないため保存できません").arg(path);
+}
+
 void WriteFileAtomic(const QString& path, const QByteArray& bytes)
 {
+    // Replacing a device, FIFO or socket by a regular file through a rename (which
+    // would even succeed on /dev/null for root) is never what a save means, and
+    // writing into it would not be atomic: refuse. A symbolic link is followed, so
+    // its target is what must be a regular file; QSaveFile then replaces the
+    // target, keeping the link and the target's permissions.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw EFileError(NotRegularFileMessage(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EFileError(QStringLiteral("%1: %2").arg(path, file.errorString()));

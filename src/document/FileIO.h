@@ -12,8 +12,13 @@ QByteArray ReadWholeFile(const QString& path);
 
 // Writes bytes as the whole new content of path through a temporary file in the
 // same folder that replaces the target only when everything was written, so a
-// failure at any point leaves the previous file intact. Throws EFileError.
+// failure at any point leaves the previous file intact. A symbolic link keeps
+// pointing where it pointed (its target is replaced) and the file's permissions
+// are kept. Throws EFileError, also when something other than a regular file
+// (a folder, device, FIFO or socket) is at path.
 void WriteFileAtomic(const QString& path, const QByteArray& bytes);
+// The message of the error raised when path exists but is not a regular file.
+QString NotRegularFileMessage(const QString& path);
 
 // True when a file (not a folder) exists at path; a link counts when its target exists.
 bool FileExists(const QString& path);

@@ -38,25 +38,43 @@ void forEachTextLine(QStringView text, Fn&& fn)
     }
 }
 
-// The header line's text after the indentation: the keyword as loaded and the
-// header's own text; a record made without header text gets the designer's form.
+// The header line's text after the indentation: the keyword and its gap as
+// loaded and the header's own text; a record made without header text gets the
+// designer's form.
 QString headerOf(const TPROPREC& r)
 {
-    const QString keyword = r.Keyword.isEmpty() ? QStringLiteral("object") : r.Keyword;
+    const QString keyword = (r.Keyword.isEmpty() ? QStringLiteral("object") : r.Keyword)
+        + (r.KeywordGap.isEmpty() ? QStringLiteral(" ") : r.KeywordGap);
     if (!r.HeaderText.isEmpty())
-        return keyword + u' ' + r.HeaderText;
+        return keyword + r.HeaderText;
     if (r.ObjectName.isEmpty())
-        return keyword + u' ' + r.ClassName;
-    return keyword + u' ' + r.ObjectName + QStringLiteral(": ") + r.ClassName;
+        return keyword + r.ClassName;
+    return keyword + r.ObjectName + QStringLiteral(": ") + r.ClassName;
+}
+
+// Calls sink(indent, text) for the lines first … first + count − 1 of orgFile with
+// up to maxStrip columns of their indentation removed.
+template <typename Sink>
+void emitLoadedLines(const QStringList& orgFile, qsizetype first, qsizetype count,
+                     qsizetype maxStrip, qsizetype indent, Sink& sink)
+{
+    const qsizetype end = std::min(first + count, orgFile.size());
+    for (qsizetype i = first; i < end; ++i) {
+        const QStringView line(orgFile[i]);
+        sink(indent, line.sliced(IndentToStrip(line, maxStrip)));
+    }
 }
 
 // Emits the block of root and its subtree, line by line, to sink(indent, text).
 // The property lines are the applied text when Modified, else the loaded lines
-// with up to Indent + 2 leading spaces removed (the same lines the property
-// codec cuts out, without joining and splitting them again). Explicit stack, so
-// any depth is safe.
+// with up to Indent + 2 columns of indentation removed (the same lines the
+// property codec cuts out, without joining and splitting them again). After each
+// end line come the block's trail lines, re-indented alike from its header's
+// level; the root's own trail only when withRootTrail. Explicit stack, so any
+// depth is safe.
 template <typename Sink>
-void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth, Sink&& sink)
+void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth, bool withRootTrail,
+               Sink&& sink)
 {
     struct Item {
         const TTreeNode* node;
@@ -68,30 +86,28 @@ void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth,
         const Item item = stack.back();
         stack.pop_back();
         const qsizetype indent = 2 * qsizetype(item.depth);
+        const TPROPREC& r = item.node->record();
         if (item.closing) {
-            sink(indent, QStringView(u"end"));
+            sink(indent, QStringView(r.EndText.isEmpty() ? QStringLiteral("end") : r.EndText));
+            if (r.TrailCount != 0 && (withRootTrail || item.node != root))
+                emitLoadedLines(orgFile, r.TrailBegin, r.TrailCount, r.Indent, indent, sink);
             continue;
         }
-        const TPROPREC& r = item.node->record();
         sink(indent, QStringView(headerOf(r)));
         const qsizetype propIndent = indent + 2;
         if (r.Modified) {
             forEachTextLine(r.ModProperties, [&](QStringView line) { sink(propIndent, line); });
         } else if (!orgFile.isEmpty()) {
             const qsizetype first = qsizetype(r.BeginLine);
-            const qsizetype last = std::min<qsizetype>(qsizetype(r.EndLine), orgFile.size() - 1);
+            qsizetype last = std::min<qsizetype>(qsizetype(r.EndLine), orgFile.size() - 1);
             const qsizetype maxStrip = qsizetype(r.Indent) + 2;
-            for (qsizetype i = first; i <= last; ++i) {
-                QStringView line(orgFile[i]);
-                qsizetype spaces = 0;
-                while (spaces < line.size() && spaces < maxStrip && line[spaces] == u' ')
-                    ++spaces;
-                line = line.sliced(spaces);
-                // Joined by CR LF and split again, a final empty line would vanish.
-                if (i == last && line.isEmpty())
-                    break;
-                sink(propIndent, line);
+            // Joined by CR LF and split again, a final empty line would vanish.
+            if (last >= first) {
+                const QStringView line(orgFile[last]);
+                if (IndentToStrip(line, maxStrip) == line.size())
+                    --last;
             }
+            emitLoadedLines(orgFile, first, last - first + 1, maxStrip, propIndent, sink);
         }
         stack.push_back({item.node, item.depth, true});
         for (int c = item.node->childCount() - 1; c >= 0; --c)
@@ -105,17 +121,11 @@ void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth,
 // refused before anything is allocated.
 constexpr int64_t kMaxRegeneratedChars = int64_t(1) << 30;
 
-// The number of characters (CR LF included) the blocks would regenerate to.
-int64_t measureBlocks(const QStringList& orgFile, const TTreeNode* const* roots, int count,
-                      int rootDepth)
-{
+// Counts the characters (CR LF included) of the lines emitted to it.
+struct MeasureSink {
     int64_t total = 0;
-    for (int i = 0; i < count; ++i)
-        emitBlock(orgFile, roots[i], rootDepth, [&](qsizetype indent, QStringView text) {
-            total += indent + text.size() + 2;
-        });
-    return total;
-}
+    void operator()(qsizetype indent, QStringView text) { total += indent + text.size() + 2; }
+};
 
 void checkRegeneratedSize(int64_t chars)
 {
@@ -150,17 +160,38 @@ void appendAscii(QByteArray& out, QStringView s)
         d[i] = static_cast<char>(p[i]);
 }
 
-// Appends the regenerated text's bytes: every line as indentation, text and CR LF.
+void appendUtf16(QByteArray& out, QStringView s, bool bigEndian)
+{
+    const qsizetype old = out.size();
+    out.resize(old + 2 * s.size());
+    char* d = out.data() + old;
+    const char16_t* p = s.utf16();
+    const int hi = bigEndian ? 0 : 1;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        d[2 * i + hi] = static_cast<char>(p[i] >> 8);
+        d[2 * i + 1 - hi] = static_cast<char>(p[i] & 0xFF);
+    }
+}
+
+// Appends the regenerated text's bytes in the document's encoding: every line as
+// indentation, text and CR LF.
 struct ByteSink {
     QByteArray& out;
-    bool utf8;
+    TTextEncoding encoding;
 
     void operator()(qsizetype indent, QStringView text)
     {
+        if (encoding == TTextEncoding::tenUtf16LE || encoding == TTextEncoding::tenUtf16BE) {
+            const bool be = encoding == TTextEncoding::tenUtf16BE;
+            appendUtf16(out, QString(indent, u' '), be);
+            appendUtf16(out, text, be);
+            appendUtf16(out, u"\r\n", be);
+            return;
+        }
         out.append(indent, ' ');
         if (isAsciiText(text))
             appendAscii(out, text);
-        else if (utf8)
+        else if (encoding == TTextEncoding::tenUtf8Bom)
             out.append(text.toUtf8());
         else
             out.append(ansi::encode(text));
@@ -214,6 +245,28 @@ QString TextTooLargeMessage()
     return QStringLiteral("再生成したテキストが大きすぎます");
 }
 
+QString UnloadedLineMessage(const TLoadWarning& warning)
+{
+    return QStringLiteral("%1 行目が読み込まれていないため保存できません: %2").arg(warning.Line).arg(warning.Text);
+}
+
+namespace {
+
+QString lossMessage(const TLineLoss& loss, const QString& text)
+{
+    switch (loss.Kind) {
+    case TLineLossKind::llkNul:
+        return QStringLiteral("%1 行目の NUL 文字から後は読み込まれていません: %2").arg(loss.Line).arg(text);
+    case TLineLossKind::llkInvalidUtf8:
+        return QStringLiteral("%1 行目の UTF-8 ではないバイトは U+FFFD に置き換えられました: %2").arg(loss.Line).arg(text);
+    case TLineLossKind::llkOddByte:
+        break;
+    }
+    return QStringLiteral("%1 行目の後の半端な 1 バイトは読み込まれていません: %2").arg(loss.Line).arg(text);
+}
+
+} // namespace
+
 QString ResolveRequestedFile(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
@@ -262,10 +315,15 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
     // Everything is built aside first; the document changes only once nothing
     // can fail any more, so a failed load leaves the previous document whole.
     ByteStream bin(std::move(bytes));
-    const TStreamOriginalFormat format = DetectStreamFormat(bin);
+    TStreamOriginalFormat format = DetectStreamFormat(bin);
     QStringList lines;
     bool beta = false;
     bool convertedUtf8 = false;
+    TTextEncoding encoding = TTextEncoding::tenAnsi;
+    std::vector<TLineLoss> losses;
+    // A UTF-16 little-endian text begins with FF FE, which no binary form does.
+    if (format == sofBinary && bin.data().startsWith("\xFF\xFE"))
+        format = sofUnknown;
     switch (format) {
     case sofBinary: {
         bin.seek(0);
@@ -273,28 +331,41 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
         BinaryResourceToText(bin, text);
         beta = ContainsNonAscii(text);
         convertedUtf8 = text.data().startsWith(kUtf8Mark);
-        lines = DecodeLinesWithBom(text.data());
+        encoding = DetectTextEncoding(text.data());
+        lines = DecodeTextLines(text.data(), encoding, losses);
         break;
     }
     case sofUTF8Text:
-        lines = DecodeLinesUtf8(bin.data());
+        encoding = TTextEncoding::tenUtf8Bom;
+        lines = DecodeTextLines(bin.data(), encoding, losses);
         beta = true;
         break;
     case sofText:
     case sofUnknown:
-        lines = DecodeLinesWithBom(bin.data());
+        encoding = DetectTextEncoding(bin.data());
+        lines = DecodeTextLines(bin.data(), encoding, losses);
         beta = ContainsNonAscii(QByteArrayView(bin.data()));
         break;
     }
     bin.seek(0);
     TComponentTree tree;
     ParseOutline(lines, tree, FNoNameText);
+    std::vector<TLoadWarning> warnings;
+    for (const TLineLoss& loss : losses) {
+        QString text = loss.Line <= lines.size() ? lines[loss.Line - 1] : QString();
+        QString message = lossMessage(loss, text);
+        warnings.push_back({loss.Line, std::move(text), std::move(message)});
+    }
+    const qsizetype preamble = tree.isEmpty() ? 0 : qsizetype(tree.topLevel(0)->record().BeginLine) - 1;
 
     FOrgFile.swap(lines);
     FOrgBinFile = std::move(bin);
     FFormat = format;
     FBetaText = beta;
     FConvertedUtf8 = format == sofBinary && convertedUtf8;
+    FEncoding = encoding;
+    FLoadWarnings = std::move(warnings);
+    FPreambleCount = preamble;
     FAutoDecode = !beta;
     FOrgFileName = path;
     FModFileName.clear();
@@ -315,8 +386,10 @@ void TFormDocument::BuildNodeText(const TTreeNode* node, QStringList& out) const
     if (!node)
         return;
     const int depth = node->depth();
-    checkRegeneratedSize(measureBlocks(FOrgFile, &node, 1, depth));
-    emitBlock(FOrgFile, node, depth, LineSink{out});
+    MeasureSink measure;
+    emitBlock(FOrgFile, node, depth, false, measure);
+    checkRegeneratedSize(measure.total);
+    emitBlock(FOrgFile, node, depth, false, LineSink{out});
 }
 
 std::vector<const TTreeNode*> TFormDocument::blocksToSave() const
@@ -331,32 +404,58 @@ std::vector<const TTreeNode*> TFormDocument::blocksToSave() const
     return roots;
 }
 
+template <typename Sink>
+void TFormDocument::emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const
+{
+    // The lines before the first header stay in front, exactly as loaded.
+    emitLoadedLines(FOrgFile, 0, FPreambleCount, 0, 0, sink);
+    for (const TTreeNode* root : roots)
+        emitBlock(FOrgFile, root, 0, true, sink);
+}
+
 QStringList TFormDocument::RegenerateLines() const
 {
     const std::vector<const TTreeNode*> roots = blocksToSave();
-    checkRegeneratedSize(measureBlocks(FOrgFile, roots.data(), int(roots.size()), 0));
+    MeasureSink measure;
+    emitSaved(roots, measure);
+    checkRegeneratedSize(measure.total);
     QStringList lines;
-    for (const TTreeNode* root : roots)
-        emitBlock(FOrgFile, root, 0, LineSink{lines});
+    emitSaved(roots, LineSink{lines});
     return lines;
 }
 
 QByteArray TFormDocument::SaveBytes() const
 {
-    // A UTF-8 document, and a binary one whose converted text carried the UTF-8
-    // mark (names outside ASCII), are written as UTF-8 behind the mark; the others
-    // in the ANSI code page.
-    const bool utf8 = FFormat == sofUTF8Text || (FFormat == sofBinary && FConvertedUtf8);
+    if (!FLoadWarnings.empty())
+        throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
     const std::vector<const TTreeNode*> roots = blocksToSave();
-    const int64_t chars = measureBlocks(FOrgFile, roots.data(), int(roots.size()), 0);
-    checkRegeneratedSize(chars);
+    MeasureSink measure;
+    emitSaved(roots, measure);
+    checkRegeneratedSize(measure.total);
+    // The text goes back in the encoding it was loaded in: a UTF-8 or UTF-16
+    // document behind its byte-order mark, an ANSI one in the code page; for a
+    // binary document, the encoding of its converted text (UTF-8 behind the mark
+    // when names outside ASCII made the converter write it).
     QByteArray text;
-    text.reserve(chars + 3); // exact for ASCII text
-    if (utf8)
+    ByteSink sink{text, FEncoding};
+    switch (FEncoding) {
+    case TTextEncoding::tenAnsi:
+        text.reserve(measure.total); // exact for ASCII text
+        break;
+    case TTextEncoding::tenUtf8Bom:
+        text.reserve(measure.total + 3);
         text.append(kUtf8Mark);
-    ByteSink sink{text, utf8};
-    for (const TTreeNode* root : roots)
-        emitBlock(FOrgFile, root, 0, sink);
+        break;
+    case TTextEncoding::tenUtf16LE:
+        text.reserve(2 * measure.total + 2);
+        text.append("\xFF\xFE", 2);
+        break;
+    case TTextEncoding::tenUtf16BE:
+        text.reserve(2 * measure.total + 2);
+        text.append("\xFE\xFF", 2);
+        break;
+    }
+    emitSaved(roots, sink);
     if (FFormat != sofBinary)
         return text;
 

@@ -9,6 +9,7 @@
 #include "convert/Errors.h"
 #include "convert/StreamFormat.h"
 #include "document/ComponentTree.h"
+#include "document/TextDecoding.h"
 
 #include <QByteArray>
 #include <QString>
@@ -35,6 +36,16 @@ QString NoComponentToSaveMessage();
 // The message of the error raised when regeneration would exceed 2^30 characters
 // (the indentation of a text nested many thousands of levels deep grows quadratically).
 QString TextTooLargeMessage();
+
+// A line of the file that the load could not keep as it is in the file; while a
+// document has one, a save is refused rather than write the file without it.
+struct TLoadWarning {
+    qsizetype Line; // 1-based line number in the loaded text
+    QString Text;   // the line as loaded
+    QString Message; // says which line and why
+};
+// The message of the error raised when a document with a load warning is saved.
+QString UnloadedLineMessage(const TLoadWarning& warning);
 
 // What OpenRequestedFile did.
 enum class TOpenOutcome {
@@ -70,6 +81,12 @@ public:
     bool BetaText() const { return FBetaText; }
     // A binary document whose converted text carried the UTF-8 mark (non-ASCII names).
     bool ConvertedUtf8() const { return FConvertedUtf8; }
+    // The encoding of the loaded text (of the converted text for a binary document);
+    // a save encodes the regenerated text in it.
+    TTextEncoding Encoding() const { return FEncoding; }
+    // The lines the last load could not keep (text after a NUL, bytes that are not
+    // UTF-8); empty for a file read whole. While there is one, SaveBytes refuses.
+    const std::vector<TLoadWarning>& LoadWarnings() const { return FLoadWarnings; }
     // True once a load has completed.
     bool IsLoaded() const { return FLoaded; }
     // ModFileName when set, else OrgFileName.
@@ -103,12 +120,13 @@ public:
     // node's current depth (2 spaces a level). Iterative. Throws EDocumentError
     // when the text would be too large.
     void BuildNodeText(const TTreeNode* node, QStringList& out) const;
-    // The lines a save writes: every top-level block in tree order for a text
-    // document, the first top-level block for a binary one. Throws EDocumentError
-    // when the tree is empty or the text would be too large.
+    // The lines a save writes: the lines before the first header, then every
+    // top-level block in tree order for a text document, the first top-level block
+    // for a binary one; each block followed by its trail lines. Throws
+    // EDocumentError when the tree is empty or the text would be too large.
     QStringList RegenerateLines() const;
-    // The bytes a save writes, encoded or converted for the loaded format.
-    // Throws EDocumentError or the conversion's error.
+    // The bytes a save writes, encoded in Encoding() or converted for the loaded
+    // format. Throws EDocumentError (also for a load warning) or the conversion's error.
     QByteArray SaveBytes() const;
     // Writes SaveBytes() to path atomically; on failure the file stays as it was.
     void SaveFormFile(const QString& path) const;
@@ -128,6 +146,9 @@ public:
 private:
     // The top-level blocks a save writes; throws EDocumentError when there is none.
     std::vector<const TTreeNode*> blocksToSave() const;
+    // Emits the text a save writes to sink(indent, text).
+    template <typename Sink>
+    void emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const;
 
     QStringList FOrgFile;
     ByteStream FOrgBinFile;
@@ -136,6 +157,10 @@ private:
     TStreamOriginalFormat FFormat = sofUnknown;
     bool FBetaText = false;
     bool FConvertedUtf8 = false;
+    TTextEncoding FEncoding = TTextEncoding::tenAnsi;
+    std::vector<TLoadWarning> FLoadWarnings;
+    // How many lines before the first header the loaded text has.
+    qsizetype FPreambleCount = 0;
     bool FAutoDecode = true;
     bool FLoaded = false;
     QString FNoNameText;

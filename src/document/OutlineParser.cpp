@@ -53,24 +53,37 @@ qsizetype matchName(QStringView s, qsizetype pos)
     return pos;
 }
 
-// Matches " [digits]" at pos; returns its end, or -1.
+bool isControlOrBlank(QChar c)
+{
+    return c.unicode() <= 32;
+}
+
+// The first position at or after pos that is not a blank, tab or other code up to 32.
+qsizetype skipBlanks(QStringView s, qsizetype pos)
+{
+    while (pos < s.size() && isControlOrBlank(s[pos]))
+        ++pos;
+    return pos;
+}
+
+// Matches an index suffix "[digits]" after optional blanks at pos (blanks inside
+// the brackets too, as the converter reads it); returns its end, or -1.
 qsizetype matchIndexSuffix(QStringView s, qsizetype pos)
 {
-    if (pos + 1 >= s.size() || s[pos] != u' ' || s[pos + 1] != u'[')
+    qsizetype q = skipBlanks(s, pos);
+    if (q >= s.size() || s[q] != u'[')
         return -1;
-    qsizetype q = pos + 2;
+    q = skipBlanks(s, q + 1);
     const qsizetype digitsStart = q;
     qsizetype len;
     while (q < s.size() && QChar::isDigit(codePointAt(s, q, &len)))
         q += len;
-    if (q == digitsStart || q >= s.size() || s[q] != u']')
+    if (q == digitsStart)
+        return -1;
+    q = skipBlanks(s, q);
+    if (q >= s.size() || s[q] != u']')
         return -1;
     return q + 1;
-}
-
-bool isControlOrBlank(QChar c)
-{
-    return c.unicode() <= 32;
 }
 
 } // namespace
@@ -101,23 +114,26 @@ QStringView TrimControl(QStringView line)
     return line.sliced(b, e - b);
 }
 
+// The header keywords, matched in any letter case as the converter does.
+QStringView matchKeyword(QStringView s, qsizetype p)
+{
+    for (QStringView k : {QStringView(u"object"), QStringView(u"inherited"), QStringView(u"inline")}) {
+        if (s.sliced(p).startsWith(k, Qt::CaseInsensitive))
+            return s.sliced(p, k.size());
+    }
+    return {};
+}
+
 bool MatchHeader(QStringView s, THeaderMatch* match)
 {
-    qsizetype p = 0;
-    while (p < s.size() && s[p] == u' ')
-        ++p;
-    if (p >= s.size() || (s[p] != u'o' && s[p] != u'i'))
-        return false;
-    QStringView keyword;
-    for (QStringView k : {QStringView(u"object"), QStringView(u"inherited"), QStringView(u"inline")}) {
-        if (s.sliced(p).startsWith(k) && p + k.size() < s.size() && s[p + k.size()] == u' ') {
-            keyword = k;
-            break;
-        }
-    }
+    qsizetype p = skipBlanks(s, 0);
+    const QStringView keyword = matchKeyword(s, p);
     if (keyword.isEmpty())
         return false;
-    const qsizetype textStart = p + keyword.size() + 1;
+    const qsizetype gapStart = p + keyword.size();
+    const qsizetype textStart = skipBlanks(s, gapStart);
+    if (textStart == gapStart)
+        return false;
     const qsizetype nameEnd = matchName(s, textStart);
     if (nameEnd < 0)
         return false;
@@ -125,11 +141,14 @@ bool MatchHeader(QStringView s, THeaderMatch* match)
         return true;
 
     match->Keyword = keyword.toString();
+    match->KeywordGap = s.sliced(gapStart, textStart - gapStart).toString();
     match->ObjectName.clear();
     match->ClassName = s.sliced(textStart, nameEnd - textStart).toString();
-    // "Name: Class [i] [j]…": the named form, which keeps the index suffixes.
-    if (nameEnd + 1 < s.size() && s[nameEnd] == u':' && s[nameEnd + 1] == u' ') {
-        const qsizetype classStart = nameEnd + 2;
+    // "Name: Class [i] [j]…" (blanks around the colon as the converter allows): the
+    // named form, which keeps the index suffixes.
+    const qsizetype colon = skipBlanks(s, nameEnd);
+    if (colon < s.size() && s[colon] == u':') {
+        const qsizetype classStart = skipBlanks(s, colon + 1);
         qsizetype classEnd = matchName(s, classStart);
         if (classEnd >= 0) {
             for (qsizetype next; (next = matchIndexSuffix(s, classEnd)) >= 0;)
@@ -145,33 +164,40 @@ bool MatchHeader(QStringView s, THeaderMatch* match)
     return true;
 }
 
+bool IsEndLine(QStringView trimmed)
+{
+    return trimmed.compare(u"end", Qt::CaseInsensitive) == 0;
+}
+
 bool IsCollectionStart(QStringView t)
 {
     // A dotted property path ("Items", "View.Brackets"): an ASCII letter or '_',
     // then word characters and dots, where a run of dots is followed by an ASCII
-    // letter, '_' or the blank of " = <"; then " = <". The path holds no blank,
-    // so it ends at the first one, which must begin " = <".
+    // letter, '_' or what follows the path; then "=" and "<", with any blanks
+    // around the "=".
     if (t.isEmpty() || !isAsciiLetterOrUnderscore(t[0].unicode()))
         return false;
-    const qsizetype end = t.indexOf(u' ');
-    if (end < 0 || !t.sliced(end).startsWith(u" = <"))
-        return false;
     qsizetype p = 1;
-    while (p < end) {
+    while (p < t.size()) {
         const char16_t c = t[p].unicode();
         if (c == u'.') {
-            while (p < end && t[p] == u'.')
+            while (p < t.size() && t[p] == u'.')
                 ++p;
-            if (p < end && !isAsciiLetterOrUnderscore(t[p].unicode()))
+            if (p < t.size() && !isAsciiLetterOrUnderscore(t[p].unicode()) && !isControlOrBlank(t[p])
+                && t[p] != u'=')
                 return false;
             continue;
         }
         qsizetype len = 1;
         if (!isWordChar(c < 0x80 ? c : codePointAt(t, p, &len)))
-            return false;
+            break;
         p += len;
     }
-    return true;
+    p = skipBlanks(t, p);
+    if (p >= t.size() || t[p] != u'=')
+        return false;
+    p = skipBlanks(t, p + 1);
+    return p < t.size() && t[p] == u'<';
 }
 
 bool IsCollectionEnd(QStringView t)
@@ -189,6 +215,9 @@ void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString
     int64_t level = 0;
     TTreeNode* current = nullptr;
     TTreeNode* last = nullptr;
+    // The block whose end was the last header or end line: it takes the lines
+    // that follow as its trail until the next header or end.
+    TTreeNode* closed = nullptr;
     bool pending = false;
     bool inCollection = false;
     int64_t depth = 0;
@@ -205,6 +234,7 @@ void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString
             rec.Indent = static_cast<uint32_t>(2 * level);
             rec.Modified = false;
             rec.Keyword = std::move(header.Keyword);
+            rec.KeywordGap = std::move(header.KeywordGap);
             rec.HeaderText = std::move(header.HeaderText);
             QString caption = NodeCaption(rec.ObjectName, noNameText);
             TTreeNode* node = level != 0
@@ -214,20 +244,29 @@ void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString
             if (pending)
                 last->record().EndLine = static_cast<uint32_t>(i - 1);
             last = node;
+            closed = nullptr;
             pending = true;
             ++level;
             continue;
         }
         const QStringView t = TrimControl(s);
-        if (!inCollection && t.size() == 3 && t[0] == u'e' && t[1] == u'n' && t[2] == u'd') {
-            if (level == 0)
-                continue; // an end with no open block closes nothing
+        if (!inCollection && level != 0 && IsEndLine(t)) {
             if (pending)
                 last->record().EndLine = static_cast<uint32_t>(i - 1);
+            current->record().EndText = t.toString();
+            closed = current;
             --level;
             pending = false;
             current = current->parent();
             continue;
+        }
+        // A line outside every property part: after a block's end, or before the
+        // first header (an end with no open block is such a line too).
+        if (!pending && closed) {
+            TPROPREC& r = closed->record();
+            if (r.TrailCount == 0)
+                r.TrailBegin = static_cast<uint32_t>(i);
+            ++r.TrailCount;
         }
         if (IsCollectionStart(t)) {
             inCollection = true;

@@ -23,11 +23,20 @@ struct TPROPREC {
     // True once property text has been applied; ModProperties then replaces the lines.
     bool Modified = false;
 
-    // The header's keyword as loaded: "object", "inherited" or "inline".
+    // The header's keyword as loaded: "object", "inherited" or "inline", in its own letter case.
     QString Keyword = QStringLiteral("object");
-    // The header's own text after the keyword and its blank, trailing blanks trimmed
-    // ("Button1: TButton [2]"); regeneration writes Keyword + ' ' + HeaderText.
+    // The blanks and tabs between the keyword and HeaderText as loaded.
+    QString KeywordGap = QStringLiteral(" ");
+    // The header's own text after the keyword and its gap, trailing blanks trimmed
+    // ("Button1: TButton [2]"); regeneration writes Keyword + KeywordGap + HeaderText.
     QString HeaderText;
+    // The closing line's text as loaded, without its indentation ("end", "END").
+    QString EndText = QStringLiteral("end");
+    // Lines after the block's end that belong to no property part (a property after
+    // a child block, a stray end, text after the last block): OrgFile indexes
+    // TrailBegin … TrailBegin + TrailCount − 1, written back after the end line.
+    uint32_t TrailBegin = 0;
+    uint32_t TrailCount = 0;
 };
 
 } // namespace korvel

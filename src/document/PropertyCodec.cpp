@@ -222,6 +222,18 @@ QString rewrite(const QString& text)
 
 } // namespace
 
+qsizetype IndentToStrip(QStringView line, qsizetype columns)
+{
+    qsizetype n = 0;
+    for (; n < line.size(); ++n) {
+        const qsizetype width = line[n] == u' ' ? 1 : line[n] == u'\t' ? 2 : 0;
+        if (width == 0 || width > columns)
+            break;
+        columns -= width;
+    }
+    return n;
+}
+
 QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec)
 {
     QString result;
@@ -232,12 +244,9 @@ QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec)
     const qsizetype last = std::min<qsizetype>(qsizetype(rec->EndLine), OrgFile.size() - 1);
     for (qsizetype i = first; i <= last; ++i) {
         const QString& line = OrgFile.at(i);
-        qsizetype spaces = 0;
-        while (spaces < line.size() && spaces < maxIndent && line.at(spaces) == QChar(u' '))
-            ++spaces;
         if (i > first)
             result.append(QLatin1String("\r\n"));
-        result.append(QStringView(line).sliced(spaces));
+        result.append(QStringView(line).sliced(IndentToStrip(line, maxIndent)));
     }
     return result;
 }

@@ -5,13 +5,18 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 namespace korvel {
 
 struct TPROPREC;
 
+// How many leading characters of line make up at most columns of indentation:
+// a space counts one column, a tab two (one level of a form indented with tabs).
+qsizetype IndentToStrip(QStringView line, qsizetype columns);
+
 // The record's property lines (BeginLine..EndLine of OrgFile) with up to
-// Indent + 2 leading spaces removed, joined by CR LF (none after the last line).
+// Indent + 2 columns of leading indentation removed (IndentToStrip), joined by CR LF (none after the last line).
 // Empty for a null record and for EndLine < BeginLine; lines outside OrgFile are skipped.
 QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec);
 

@@ -188,6 +188,75 @@ QStringList DecodeLinesUtf8(QByteArrayView bytes)
     return decodeUtf8Lines(bytes);
 }
 
+TTextEncoding DetectTextEncoding(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return TTextEncoding::tenUtf8Bom;
+    if (bytes.startsWith("\xFF\xFE"))
+        return TTextEncoding::tenUtf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return TTextEncoding::tenUtf16BE;
+    return TTextEncoding::tenAnsi;
+}
+
+QStringList DecodeTextLines(QByteArrayView bytes, TTextEncoding encoding, std::vector<TLineLoss>& losses)
+{
+    QStringList lines;
+    // The line a NUL at offset stop of text stands in: the last line when text
+    // continues it, else a new, empty one.
+    auto nulAt = [&](qsizetype stop, auto text) {
+        const bool lineStart = stop == 0 || text[stop - 1] == u'\r' || text[stop - 1] == u'\n';
+        losses.push_back({lines.size() + (lineStart ? 1 : 0), TLineLossKind::llkNul});
+    };
+    switch (encoding) {
+    case TTextEncoding::tenUtf16LE:
+    case TTextEncoding::tenUtf16BE: {
+        // Code unit by code unit, so that even unpaired surrogates come back on saving.
+        if (bytes.startsWith(encoding == TTextEncoding::tenUtf16LE ? "\xFF\xFE" : "\xFE\xFF"))
+            bytes = bytes.sliced(2);
+        const int hi = encoding == TTextEncoding::tenUtf16LE ? 1 : 0;
+        QString text(bytes.size() / 2, Qt::Uninitialized);
+        char16_t* d = reinterpret_cast<char16_t*>(text.data());
+        for (qsizetype i = 0; i < text.size(); ++i)
+            d[i] = char16_t(uchar8(bytes[2 * i + hi]) << 8 | uchar8(bytes[2 * i + 1 - hi]));
+        lines = SplitLines(text);
+        const qsizetype nul = text.indexOf(QChar(u'\0'));
+        if (nul >= 0)
+            nulAt(nul, text);
+        else if (bytes.size() % 2 != 0)
+            losses.push_back({std::max<qsizetype>(lines.size(), 1), TLineLossKind::llkOddByte});
+        return lines;
+    }
+    case TTextEncoding::tenAnsi:
+        break;
+    case TTextEncoding::tenUtf8Bom:
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes = bytes.sliced(3);
+        break;
+    }
+    const char* p = bytes.data();
+    const qsizetype n = bytes.size();
+    QStringDecoder utf8(QStringDecoder::Utf8, keepBom());
+    const qsizetype stop = forEachByteLine(p, n, [&](qsizetype b, qsizetype e) {
+        const QByteArrayView line(p + b, e - b);
+        if (allAscii(line.data(), line.size()))
+            lines.append(QString::fromLatin1(line));
+        else if (encoding == TTextEncoding::tenAnsi)
+            lines.append(ansi::decode(line));
+        else {
+            lines.append(utf8.decode(line));
+            if (utf8.hasError()) {
+                losses.push_back({lines.size(), TLineLossKind::llkInvalidUtf8});
+                utf8.resetState();
+            }
+        }
+        return true;
+    });
+    if (stop < n)
+        nulAt(stop, p);
+    return lines;
+}
+
 QStringList DecodeLinesWithBom(QByteArrayView bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))

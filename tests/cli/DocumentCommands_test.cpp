@@ -142,4 +142,24 @@ TEST(CliDocument, DecodeAndEncodeAreTwins)
     EXPECT_EQ(e.out, stored);
 }
 
+TEST(CliDocument, LinesNotLoadedAreWarnedAndRefuseRegen)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Nul.dfm"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("object F: TF\r\n  A = 'x\0y'\r\nend\r\n", 26));
+    f.close();
+    const QByteArray warning = (file + QStringLiteral(": warning: 2 行目の NUL 文字から後は読み込まれていません:   A = 'x\n")).toUtf8();
+    const CliResult tree = RunCli({QStringLiteral("tree"), file});
+    EXPECT_EQ(tree.exitCode, 0);
+    EXPECT_EQ(tree.err, warning);
+    const QString out = dir.filePath(QStringLiteral("Out.dfm"));
+    const CliResult regen = RunCli({QStringLiteral("regen"), file, QStringLiteral("-o"), out});
+    EXPECT_EQ(regen.exitCode, 1);
+    EXPECT_TRUE(regen.err.startsWith(warning));
+    EXPECT_TRUE(regen.err.contains("2 行目が読み込まれていないため保存できません:   A = 'x")) << regen.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "document/FormDocument.h"
 
+#include "convert/TextToBinary.h"
 #include "convert/support/BinaryBuilder.h"
 #include "document/OutlineParser.h"
 #include "document/PropertyCodec.h"
@@ -7,7 +8,11 @@
 #include "document/support/DocumentTestUtil.h"
 #include "document/support/TreeShape.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -53,6 +58,26 @@ QByteArray utf16be(const char16_t* text)
     for (const char16_t* p = text; *p; ++p)
         b.append(char(*p >> 8)).append(char(*p & 0xFF));
     return b;
+}
+
+QByteArray utf16le(const char16_t* text)
+{
+    QByteArray b;
+    for (const char16_t* p = text; *p; ++p)
+        b.append(char(*p & 0xFF)).append(char(*p >> 8));
+    return b;
+}
+
+// The binary form the converter makes of a text, or "" when it rejects the text.
+QByteArray converted(const QByteArray& text)
+{
+    ByteStream in(text), out;
+    try {
+        TextToResource(in, out);
+    } catch (const EKorvelError&) {
+        return {};
+    }
+    return out.data();
 }
 
 class FormDocumentTest : public ::testing::Test {
@@ -137,7 +162,7 @@ const LoadCase kLoadCases[] = {
     {"AnsiText", "object F: TF\n  Caption = '\xE9'\nend", sofText, true, u"object F: TF", 1},
     {"Utf8WithMark", "\xEF\xBB\xBF" "object F: TF\r\n  C = '\xC3\xA9'\r\nend\r\n", sofUTF8Text, true, u"object F: TF", 1},
     {"Utf8WithoutMarkIsAnsi", "object F\xC3\xA9: TF\r\nend\r\n", sofText, true, u"object F\u00C3\u00A9: TF", 1},
-    {"Utf8Invalid", "\xEF\xBB\xBF" "object F: TF\r\n\xC3(\r\nend\r\n", sofUTF8Text, true, nullptr, 0},
+    {"Utf8Invalid", "\xEF\xBB\xBF" "object F: TF\r\n\xC3(\r\nend\r\n", sofUTF8Text, true, u"object F: TF", 1},
     {"Utf16BigEndian", utf16be(u"\uFEFFobject F: TF\nend"), sofText, true, u"object F: TF", 1},
     {"SourceFileText", "unit Unit1;\r\ninterface\r\n", sofUnknown, false, u"unit Unit1;", 0},
     {"Binary", binaryForm(), sofBinary, false, u"object Form1: TForm1", 2},
@@ -198,6 +223,170 @@ TEST_F(FormDocumentTest, UnchangedTextIsReproduced)
     lf.replace("\r\n", "\n");
     doc.LoadFormBytes(QStringLiteral("a.dfm"), lf);
     EXPECT_EQ(doc.SaveBytes(), kSample);
+}
+
+// An unchanged load → save keeps every component and every line of any valid
+// layout; the converter reads the saved text as it read the loaded one.
+struct KeepCase {
+    const char* name;
+    QByteArray bytes;
+    int components;
+    QByteArray saved; // empty: the loaded bytes themselves
+    bool convertible; // a form the converter reads: it reads the saved text alike
+};
+
+class KeepTest : public FormDocumentTest, public ::testing::WithParamInterface<KeepCase> {};
+
+TEST_P(KeepTest, UnchangedSaveKeepsEverything)
+{
+    const KeepCase& c = GetParam();
+    doc.LoadFormBytes(QStringLiteral("k.dfm"), c.bytes);
+    EXPECT_TRUE(doc.LoadWarnings().empty());
+    EXPECT_EQ(doc.Tree().count(), c.components);
+    const QByteArray saved = doc.SaveBytes();
+    EXPECT_EQ(saved, c.saved.isEmpty() ? c.bytes : c.saved);
+    TFormDocument again;
+    again.LoadFormBytes(QStringLiteral("k.dfm"), saved);
+    EXPECT_EQ(again.Tree().count(), c.components);
+    EXPECT_EQ(again.SaveBytes(), saved);
+    if (c.convertible) {
+        ASSERT_FALSE(converted(c.bytes).isEmpty());
+        EXPECT_EQ(hex(converted(saved)), hex(converted(c.bytes)));
+    }
+}
+
+const KeepCase kKeepCases[] = {
+    {"TabsCapsAndGaps",
+     crlfBytes({"OBJECT Form1: TForm1", "\tLeft = 0", "\tobject  Panel1 : TPanel", "\t\tItems=<",
+                "\t\t\tITEM", "\t\t\t\tCaption = 'x'", "\t\t\tEND>", "\t\tInherited\tB1: TButton [2]",
+                "\t\t\tTag = 1", "\t\tEnd", "\tEND", "\tObject L: TLabel", "\t\tobject  TMenuItem",
+                "\t\tend", "\tend", "end"}),
+     5,
+     crlfBytes({"OBJECT Form1: TForm1", "  Left = 0", "  object  Panel1 : TPanel", "    Items=<",
+                "    \tITEM", "    \t\tCaption = 'x'", "    \tEND>", "    Inherited\tB1: TButton [2]",
+                "      Tag = 1", "    End", "  END", "  Object L: TLabel", "    object  TMenuItem",
+                "    end", "  end", "end"}),
+     true},
+    {"SpacesCapsAndGaps",
+     crlfBytes({"object  Form1 :  TForm1", "  Left = 0", "  INHERITED Panel1:TPanel", "    Items  =  <",
+                "      item", "      END>", "    OBJECT   B1: TButton", "    End", "  END", "  Inline L: TLabel",
+                "    object\tTMenuItem", "    end", "  end", "end"}),
+     5, {}, true},
+    {"UnplacedLinesStayWhereTheyStood",
+     crlfBytes({"", "{ before }", "object F: TF", "  object A: TA", "    object B: TB", "    end", "    Y = 2",
+                "  end", "  X = 1", "  object C: TC", "  end", "end", "end", "after", "", "object G: TG", "end",
+                "  "}),
+     5, {}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(FormDocument, KeepTest, ::testing::ValuesIn(kKeepCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FormDocumentTest, TrailLinesMoveWithTheirBlock)
+{
+    doc.LoadFormBytes(QStringLiteral("a.dfm"),
+                      crlfBytes({"object F: TF", "  object A: TA", "  end", "  X = 1", "  object B: TB", "  end", "end", "tail"}));
+    ASSERT_TRUE(MoveDown(doc.Tree(), find(doc.Tree(), "A")));
+    EXPECT_EQ(joined(doc.RegenerateLines()), "object F: TF|  object B: TB|  end|  object A: TA|  end|  X = 1|end|tail");
+    // The clipboard copy of a block holds its children's trails, not its own.
+    EXPECT_EQ(doc.ClipboardText(find(doc.Tree(), "F")).count(u"tail"), 0);
+    EXPECT_EQ(doc.ClipboardText(find(doc.Tree(), "F")).count(u"X = 1"), 1);
+}
+
+// Lines a load cannot keep are reported, and a save refuses them, writing nothing.
+TEST_F(FormDocumentTest, UnloadedLinesRefuseTheSave)
+{
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char16_t* warning;
+        const char16_t* error;
+    } cases[] = {
+        {"NulInLine", QByteArray("object F: TF\r\n  A = 'x\0y'\r\nend\r\n", 26),
+         u"2 行目の NUL 文字から後は読み込まれていません:   A = 'x",
+         u"2 行目が読み込まれていないため保存できません:   A = 'x"},
+        {"NulAtLineStart", QByteArray("object F: TF\r\n\0end\r\n", 20),
+         u"2 行目の NUL 文字から後は読み込まれていません: ", u"2 行目が読み込まれていないため保存できません: "},
+        {"InvalidUtf8", "\xEF\xBB\xBF" "object F: TF\r\n  A = '\xC3('\r\nend\r\n",
+         u"2 行目の UTF-8 ではないバイトは U+FFFD に置き換えられました:   A = '\uFFFD('",
+         u"2 行目が読み込まれていないため保存できません:   A = '\uFFFD('"},
+        {"OddUtf16Byte", "\xFF\xFE" + utf16le(u"object F: TF\r\nend") + "A",
+         u"2 行目の後の半端な 1 バイトは読み込まれていません: end",
+         u"2 行目が読み込まれていないため保存できません: end"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString p = write("W.dfm", c.bytes);
+        doc.LoadFormFile(p);
+        EXPECT_EQ(doc.Tree().count(), 1);
+        ASSERT_EQ(doc.LoadWarnings().size(), 1u);
+        EXPECT_EQ(doc.LoadWarnings()[0].Message, QString::fromUtf16(c.warning));
+        EXPECT_KORVEL_ERROR(doc.Save(), EDocumentError, QString::fromUtf16(c.error));
+        EXPECT_EQ(readAll(p), c.bytes);
+        doc.LoadFormBytes(p, kSample); // the next load starts without warnings
+        EXPECT_TRUE(doc.LoadWarnings().empty());
+    }
+}
+
+// A text is saved in the encoding it was loaded in, so every character survives.
+TEST_F(FormDocumentTest, SaveKeepsTheTextEncoding)
+{
+    const char16_t text[] = u"object F: TF\r\n  C = '\u3042\U0001F600\u20AC\xDC00'\r\nend\r\n";
+    const struct {
+        QByteArray bytes;
+        TTextEncoding encoding;
+        QByteArray edited; // after applying "C = 'い'"
+    } cases[] = {
+        {"\xFF\xFE" + utf16le(text), TTextEncoding::tenUtf16LE,
+         "\xFF\xFE" + utf16le(u"object F: TF\r\n  C = '\u3044'\r\nend\r\n")},
+        {"\xFE\xFF" + utf16be(text), TTextEncoding::tenUtf16BE,
+         "\xFE\xFF" + utf16be(u"object F: TF\r\n  C = '\u3044'\r\nend\r\n")},
+        {"\xEF\xBB\xBF" + QString::fromUtf16(u"object F: TF\r\n  C = '\u3042\U0001F600'\r\nend\r\n").toUtf8(),
+         TTextEncoding::tenUtf8Bom, "\xEF\xBB\xBF" "object F: TF\r\n  C = '\xE3\x81\x84'\r\nend\r\n"},
+        {"object F: TF\r\n  C = '\xE9\x81'\r\nend\r\n", TTextEncoding::tenAnsi,
+         "object F: TF\r\n  C = '?'\r\nend\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(hex(c.bytes.left(4)));
+        const QString p = write("E.dfm", c.bytes);
+        doc.LoadFormFile(p);
+        EXPECT_EQ(doc.Encoding(), c.encoding);
+        EXPECT_TRUE(doc.LoadWarnings().empty());
+        doc.Save();
+        EXPECT_EQ(hex(readAll(p)), hex(c.bytes));
+        find(doc.Tree(), "F")->record().Modified = true;
+        find(doc.Tree(), "F")->record().ModProperties = QStringLiteral("C = 'い'");
+        doc.Save();
+        EXPECT_EQ(hex(readAll(p)), hex(c.edited));
+    }
+}
+
+// A save replaces regular files only: a symbolic link keeps pointing at its
+// target, which is replaced with its mode kept; anything else is refused untouched.
+TEST_F(FormDocumentTest, SaveTargets)
+{
+    doc.LoadFormBytes(QStringLiteral("a.dfm"), kSample);
+    const QString target = write("target.dfm", "old");
+    ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QString link = path("link.dfm");
+    ASSERT_TRUE(QFile::link(target, link));
+    doc.SaveFormFile(link);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
+    EXPECT_EQ(readAll(target), kSample);
+    EXPECT_EQ(QFileInfo(target).permissions(),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+
+    const QString fifo = path("fifo.dfm");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString fifoLink = path("fifolink.dfm");
+    ASSERT_TRUE(QFile::link(fifo, fifoLink));
+    for (const QString& refused : {fifo, fifoLink, QStringLiteral("/dev/null"), dir.path()}) {
+        EXPECT_KORVEL_ERROR(doc.SaveFormFile(refused), EFileError, refused + QStringLiteral(": 通常のファイルではないため保存できません"));
+    }
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    EXPECT_TRUE(QFileInfo(fifoLink).isSymLink());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size(), 4);
 }
 
 TEST_F(FormDocumentTest, MovesAndAppliedTextAreWritten)

@@ -32,6 +32,8 @@ TEST_P(MatchHeaderTest, Classifies)
     EXPECT_EQ(m.ObjectName, QString::fromUtf16(c.name));
     EXPECT_EQ(m.ClassName, QString::fromUtf16(c.cls));
     EXPECT_EQ(m.HeaderText, QString::fromUtf16(c.text));
+    // Keyword, gap and text are the line itself without its indentation.
+    EXPECT_EQ(m.Keyword + m.KeywordGap + m.HeaderText, TrimControl(QString::fromUtf16(c.line)));
 }
 
 INSTANTIATE_TEST_SUITE_P(OutlineParser, MatchHeaderTest, ::testing::Values(
@@ -42,8 +44,15 @@ INSTANTIATE_TEST_SUITE_P(OutlineParser, MatchHeaderTest, ::testing::Values(
     HeaderCase{u"object Btn: TButton [x]", true, u"object", u"Btn", u"TButton", u"Btn: TButton [x]"},
     HeaderCase{u"object TMenuItem", true, u"object", u"", u"TMenuItem", u"TMenuItem"},
     HeaderCase{u"object TMenuItem [3]", true, u"object", u"", u"TMenuItem", u"TMenuItem [3]"},
-    HeaderCase{u"object Form1:TForm1", true, u"object", u"", u"Form1", u"Form1:TForm1"},
+    HeaderCase{u"object Form1:TForm1", true, u"object", u"Form1", u"TForm1", u"Form1:TForm1"},
+    HeaderCase{u"object Form1 :\tTForm1[2]", true, u"object", u"Form1", u"TForm1[2]", u"Form1 :\tTForm1[2]"},
+    HeaderCase{u"object  Form1: TForm1", true, u"object", u"Form1", u"TForm1", u"Form1: TForm1"},
+    HeaderCase{u"\t\tobject\tForm1: TForm1", true, u"object", u"Form1", u"TForm1", u"Form1: TForm1"},
+    HeaderCase{u"OBJECT Form1: TForm1", true, u"OBJECT", u"Form1", u"TForm1", u"Form1: TForm1"},
+    HeaderCase{u"  Inherited B: TB", true, u"Inherited", u"B", u"TB", u"B: TB"},
+    HeaderCase{u"INLINE F: TF", true, u"INLINE", u"F", u"TF", u"F: TF"},
     HeaderCase{u"object Btn: 1Class", true, u"object", u"", u"Btn", u"Btn: 1Class"},
+    HeaderCase{u"object Btn:", true, u"object", u"", u"Btn", u"Btn:"},
     HeaderCase{u"object Form1: TForm1 \t ", true, u"object", u"Form1", u"TForm1", u"Form1: TForm1"},
     HeaderCase{u"object Forme\u0301: TForm", true, u"object", u"", u"Forme", u"Forme\u0301: TForm"},
     HeaderCase{u"object Formé1: TFormé", true, u"object", u"Formé1", u"TFormé", u"Formé1: TFormé"},
@@ -51,9 +60,8 @@ INSTANTIATE_TEST_SUITE_P(OutlineParser, MatchHeaderTest, ::testing::Values(
     HeaderCase{u"object ボタン1: Tボタン", true, u"object", u"ボタン1", u"Tボタン", u"ボタン1: Tボタン"},
     HeaderCase{u"object \U0001D49C: \U0001D49C\U0001D49C", true, u"object", u"\U0001D49C", u"\U0001D49C\U0001D49C", u"\U0001D49C: \U0001D49C\U0001D49C"},
     HeaderCase{u"object _x١: T [١٢]", true, u"object", u"_x١", u"T [١٢]", u"_x١: T [١٢]"},
-    HeaderCase{u"object  Form1: TForm1", false, u"", u"", u"", u""},
-    HeaderCase{u"\tobject Form1: TForm1", false, u"", u"", u"", u""},
-    HeaderCase{u"OBJECT Form1: TForm1", false, u"", u"", u"", u""},
+    HeaderCase{u"objects Form1: TForm1", false, u"", u"", u"", u""},
+    HeaderCase{u"inlined F: TF", false, u"", u"", u"", u""},
     HeaderCase{u"object 1Form: TForm", false, u"", u"", u"", u""},
     HeaderCase{u"object ²x: TForm", false, u"", u"", u"", u""},
     HeaderCase{u"objectForm1: TForm1", false, u"", u"", u"", u""},
@@ -89,8 +97,11 @@ INSTANTIATE_TEST_SUITE_P(OutlineParser, CollectionTest, ::testing::Values(
     LineCase{u"Foo.éBar = <", false, false},
     LineCase{u"éItems = <", false, false},
     LineCase{u"1Items = <", false, false},
-    LineCase{u"Items=<", false, false},
-    LineCase{u"Items  = <", false, false},
+    LineCase{u"Items=<", true, false},
+    LineCase{u"Items  =\t<", true, false},
+    LineCase{u"A.B=<>", true, true},
+    LineCase{u"Items = x<", false, false},
+    LineCase{u"Items <", false, false},
     LineCase{u"Items = ", false, false},
     LineCase{u"Items.", false, false},
     LineCase{u"end>", false, true},
@@ -110,6 +121,10 @@ struct ParseCase {
     const char* name;
     QStringList lines;
     QStringList dump;
+    // "caption:TrailBegin+TrailCount" of every node with trail lines, in tree order.
+    QStringList trails = {};
+    // "caption:EndText" of every node whose end line is not "end".
+    QStringList ends = {};
 };
 
 class ParseOutlineTest : public ::testing::TestWithParam<ParseCase> {};
@@ -119,6 +134,18 @@ TEST_P(ParseOutlineTest, BuildsTree)
     TComponentTree tree;
     ParseOutline(GetParam().lines, tree);
     EXPECT_EQ(joined(DumpTree(tree)), joined(GetParam().dump));
+    QStringList trails;
+    QStringList ends;
+    for (int64_t i = 0; i < tree.count(); ++i) {
+        const TTreeNode* n = tree.GetNodeFromIndex(i);
+        const TPROPREC& r = n->record();
+        if (r.TrailCount != 0)
+            trails.append(QStringLiteral("%1:%2+%3").arg(n->caption()).arg(r.TrailBegin).arg(r.TrailCount));
+        if (r.EndText != u"end")
+            ends.append(n->caption() + u':' + r.EndText);
+    }
+    EXPECT_EQ(joined(trails), joined(GetParam().trails));
+    EXPECT_EQ(joined(ends), joined(GetParam().ends));
 }
 
 const ParseCase kParseCases[] = {
@@ -140,15 +167,32 @@ const ParseCase kParseCases[] = {
     {"UnclosedCollectionNestsLaterBlocks",
      {"object F: TF", "  Items = <", "  end", "end", "object G: TG", "end"},
      {"F: TF [1..3] Indent=0", "  G: TG [5..5] Indent=2"}},
-    {"StrayEndIsIgnored",
-     {"end", "object F: TF", "end", "  end", "object G: TG", "  X = 1", "end"},
-     {"F: TF [2..1] Indent=0", "G: TG [5..5] Indent=0"}},
+    {"StrayEndIsKeptAsTrail",
+     {"end", "object F: TF", "end", "  end", "object G: TG", "  X = 1", "end", "tail", "end"},
+     {"F: TF [2..1] Indent=0", "G: TG [5..5] Indent=0"},
+     {"F:3+1", "G:7+2"}},
+    {"PropertyAfterChildBlockIsTheChildsTrail",
+     {"object F: TF", "  object A: TA", "    object B: TB", "    end", "    Y = 2", "  end", "  X = 1",
+      "  Items = <", "    item", "    end>", "  object C: TC", "  end", "end"},
+     {"F: TF [1..0] Indent=0", "  A: TA [2..1] Indent=2", "    B: TB [3..2] Indent=4",
+      "  C: TC [11..10] Indent=2"},
+     {"A:6+4", "B:4+1"}},
+    {"TabsCapsAndDoubleBlanks",
+     {"OBJECT Form1: TForm1", "\tLeft = 0", "\tobject  Panel1 : TPanel", "\t\tItems=<", "\t\t\tITEM",
+      "\t\t\tEND>", "\t\tInherited\tB1: TButton [2]", "\t\tEnd", "\t\tinline F1:TFrame",
+      "\t\t\tobject\tTMenuItem", "\t\t\tEND", "\t\tend", "\tEND", "\tObject L: TLabel", "\tend", "end"},
+     {"Form1: TForm1 [1..1] Indent=0", "  Panel1: TPanel [3..5] Indent=2",
+      "    B1: TButton [2] [7..6] Indent=4", "    F1: TFrame [9..8] Indent=4",
+      "      (名前なし): TMenuItem [10..9] Indent=6", "  L: TLabel [14..13] Indent=2"},
+     {},
+     {"Panel1:END", "B1:End", "(名前なし):END"}},
     {"OpenBlockEndsAtLastLine",
      {"object F: TF", "  A = 1", "  object B: TB", "    C = 2", "", "  "},
      {"F: TF [1..1] Indent=0", "  B: TB [3..5] Indent=2"}},
     {"FourSpacesPerLevelAndBlankLines",
      {"", "object F: TF", "", "    object B: TB", "        X = 1", "    end", "", "end"},
-     {"F: TF [2..2] Indent=0", "  B: TB [4..4] Indent=2"}},
+     {"F: TF [2..2] Indent=0", "  B: TB [4..4] Indent=2"},
+     {"B:6+1"}},
     {"NamelessAndUnicodeNames",
      {"object フォーム: TForm", "  object TMenuItem [3]", "  end", "  inherited Édit: TEdit", "  end", "end"},
      {"フォーム: TForm [1..0] Indent=0", "  (名前なし): TMenuItem [2..1] Indent=2",

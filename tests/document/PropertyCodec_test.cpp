@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace korvel {
 namespace {
 
@@ -138,7 +140,8 @@ TEST(PropertyCodecTest, GetNodeProperties)
     };
     const PropsCase cases[] = {
         {1, 2, 2, u"Left = 8\r\n  'continued'"},
-        {1, 5, 2, u"Left = 8\r\n  'continued'\r\nTop = 1\r\n\tTab = 2\r\n"},
+        // A tab counts as two columns of indentation (one level of a tab-indented form).
+        {1, 5, 2, u"Left = 8\r\n  'continued'\r\nTop = 1\r\nTab = 2\r\n"},
         {2, 2, 0, u"    'continued'"},
         {6, 6, 4, u"end"},
         {1, 0, 2, u""},
@@ -156,6 +159,11 @@ TEST(PropertyCodecTest, GetNodeProperties)
         EXPECT_EQ(GetNodeProperties(orgFile, &rec), u16(c.expected)) << c.beginLine << ".." << c.endLine;
     }
     EXPECT_EQ(GetNodeProperties(orgFile, nullptr), QString());
+    // Columns of indentation: a space is one, a tab two; never more than allowed.
+    for (const auto& [line, columns, cut] : {std::tuple{u" \t x", 4, 3}, std::tuple{u"\t\tx", 3, 1},
+                                              std::tuple{u" \tx", 2, 1}, std::tuple{u"   ", 8, 3},
+                                              std::tuple{u"x ", 4, 0}})
+        EXPECT_EQ(IndentToStrip(QStringView(line), columns), cut) << QString::fromUtf16(line).toStdString();
 }
 
 // On real forms: the pane shows the same text again after an apply, and
