@@ -164,30 +164,115 @@ struct TReason {
     bool valueChanges = true;
 };
 
+// One item of a value: a string (its characters), a number (normalised), or any other word or sign.
+struct TAtom {
+    char kind; // 's' string, 'n' number, 'c' currency, 'f' float, 'w' other
+    QString text;
+    bool operator==(const TAtom& o) const { return kind == o.kind && text == o.text; }
+};
+
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'$' || c == u'-' || c == u'+';
+}
+
+// Splits value text into atoms, so that two writings of the same value give equal lists.
+std::vector<TAtom> Atoms(const QString& text)
+{
+    std::vector<TAtom> atoms;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = text[i];
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        if (c == u'\'' || c == u'#') {
+            // The longest run of strings, codes, '+' and blanks that reads as one string.
+            qsizetype end = i;
+            qsizetype good = i;
+            QString value;
+            while (end < n) {
+                if (text[end] == u'\'') {
+                    ++end;
+                    while (end < n && !(text[end] == u'\'' && (end + 1 >= n || text[end + 1] != u'\'')))
+                        end += text[end] == u'\'' ? 2 : 1;
+                    if (end >= n)
+                        break;
+                    good = ++end;
+                } else if (text[end] == u'#') {
+                    ++end;
+                    while (end < n && (text[end].isLetterOrNumber() || text[end] == u'$'))
+                        ++end;
+                    good = end;
+                } else if (text[end].isSpace() || text[end] == u'+') {
+                    ++end;
+                } else {
+                    break;
+                }
+            }
+            if (good > i && StringValue(text.mid(i, good - i), value)) {
+                atoms.push_back({'s', value});
+                i = good;
+                continue;
+            }
+            atoms.push_back({'w', text.mid(i)});
+            return atoms;
+        }
+        if (IsWordChar(c)) {
+            qsizetype end = i;
+            while (end < n && IsWordChar(text[end]))
+                ++end;
+            const QString word = text.mid(i, end - i);
+            i = end;
+            qint64 integer = 0;
+            QString normal;
+            const QStringView w(word);
+            if (IntegerValue(w, integer))
+                atoms.push_back({'n', QString::number(integer)});
+            else if ((w.endsWith(u'c') || w.endsWith(u'C')) && NormalNumber(w.chopped(1), normal))
+                atoms.push_back({'c', normal});
+            else if (NormalNumber(w, normal))
+                atoms.push_back({'f', normal});
+            else
+                atoms.push_back({'w', word});
+            continue;
+        }
+        atoms.push_back({'w', QString(c)});
+        ++i;
+    }
+    return atoms;
+}
+
 // Why a property's value text changes in the round trip, and whether the value itself does.
 TReason Reason(const QString& a, const QString& b)
 {
-    QString sa, sb;
-    if (StringValue(a, sa) && StringValue(b, sb)) {
-        if (sa == sb)
-            return {QStringLiteral("string written differently (character codes, joins)"), false};
-        return {QStringLiteral("string changes")};
+    const std::vector<TAtom> aa = Atoms(a);
+    const std::vector<TAtom> ab = Atoms(b);
+    if (aa == ab) {
+        if (WithoutBlanks(a) == WithoutBlanks(b))
+            return {QStringLiteral("blanks or line breaks"), false};
+        for (const TAtom& atom : aa)
+            if (atom.kind == 's')
+                return {QStringLiteral("strings written with other character codes or joins"), false};
+        return {QStringLiteral("numbers written in another form"), false};
     }
-    qint64 ia = 0, ib = 0;
-    if (IntegerValue(a, ia) && IntegerValue(b, ib))
-        return ia == ib ? TReason{QStringLiteral("integer written differently"), false}
-                        : TReason{QStringLiteral("integer changes")};
-    const QStringView va(a), vb(b);
-    const bool currency = (va.endsWith(u'c') || va.endsWith(u'C')) && (vb.endsWith(u'c') || vb.endsWith(u'C'));
-    QString na, nb;
-    if (NormalNumber(currency ? va.chopped(1) : va, na) && NormalNumber(currency ? vb.chopped(1) : vb, nb)) {
-        if (na == nb)
-            return {QStringLiteral("number written differently"), false};
-        return {currency ? QStringLiteral("currency precision: four decimal places are stored")
-                         : QStringLiteral("extended precision: the number has more digits than an extended value holds")};
+    if (aa.size() == ab.size()) {
+        for (size_t k = 0; k < aa.size(); ++k) {
+            if (aa[k] == ab[k])
+                continue;
+            if (aa[k].kind == 'c' || ab[k].kind == 'c')
+                return {QStringLiteral("currency precision: four decimal places are stored")};
+            if (aa[k].kind == 'f' || ab[k].kind == 'f')
+                return {QStringLiteral("extended precision: the number has more digits than an extended value holds")};
+            if (aa[k].kind == 's' && ab[k].kind == 's')
+                return {QStringLiteral("string changes")};
+            if (aa[k].kind == 'n' && ab[k].kind == 'n')
+                return {QStringLiteral("integer changes")};
+            break;
+        }
     }
-    if (WithoutBlanks(a) == WithoutBlanks(b))
-        return {QStringLiteral("blanks or line breaks change"), false};
     return {QStringLiteral("value changes")};
 }
 
@@ -212,7 +297,9 @@ std::vector<TProperty> Properties(const TFormDocument& doc, const TTreeNode* nod
     qint64 line = node->record().BeginLine;
     for (const QString& l : text.split(QStringLiteral("\r\n"))) {
         QString name, value;
-        if (SplitPropertyLine(l, name, value))
+        if (l.trimmed().isEmpty())
+            ; // a blank line (such as from CR CR LF line ends) carries no value
+        else if (SplitPropertyLine(l, name, value))
             props.push_back({name, value, line});
         else if (!props.empty())
             props.back().value += u'\n' + l;
@@ -343,7 +430,7 @@ TFileResult CheckFile(const QString& file, bool requireText)
         return r;
     }
     // The same values, written another way: a note, not a failure.
-    if (bytes.contains('\n') && bytes.count("\r\n") != bytes.count('\n'))
+    if (bytes.count("\r\n") != bytes.count('\n') || bytes.count("\r\n") != bytes.count('\r'))
         f.writingOnly << QStringLiteral("line ends become CR LF");
     if (f.writingOnly.isEmpty())
         f.writingOnly << QStringLiteral("encoding or layout");
