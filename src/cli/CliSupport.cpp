@@ -13,8 +13,12 @@
 namespace korvel::cli {
 namespace {
 
+// Set once a write error on standard output has been reported, so that it is reported once.
+bool stdoutFailed = false;
+
 [[noreturn]] void ThrowStdoutError(int error)
 {
+    stdoutFailed = true;
     throw EFileError(QStringLiteral("標準出力に書き込めません: ") + QString::fromLocal8Bit(std::strerror(error)));
 }
 
@@ -71,6 +75,8 @@ void WriteStdout(const QByteArray& bytes)
 
 void FinishStdout()
 {
+    if (stdoutFailed)
+        return;
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         ThrowStdoutError(errno ? errno : EIO);

@@ -39,7 +39,8 @@ void ReportError(const QString& file, const std::exception& error);
 // Writes bytes to standard output and flushes; throws EFileError
 // ("標準出力に書き込めません: reason") when the bytes cannot be written.
 void WriteStdout(const QByteArray& bytes);
-// Flushes standard output at the end of the run; throws like WriteStdout.
+// Flushes standard output at the end of the run; throws like WriteStdout unless
+// a write error was already thrown.
 void FinishStdout();
 // Writes bytes to path atomically, or to standard output when path is "-".
 void WriteOutput(const QString& path, const QByteArray& bytes);
