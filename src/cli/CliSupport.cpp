@@ -1,37 +1,85 @@
 #include "cli/CliSupport.h"
 
+#include "cli/CommandLine.h"
 #include "convert/AnsiCodePage.h"
 #include "convert/Errors.h"
 #include "document/FileIO.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <iterator>
+#include <cstring>
 
 namespace korvel::cli {
+namespace {
 
-void PrintError(const QString& text)
+// Set once a write error on standard output has been reported, so that it is reported once.
+bool stdoutFailed = false;
+
+[[noreturn]] void ThrowStdoutError(int error)
 {
-    const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stderr);
-    std::fputc('\n', stderr);
+    stdoutFailed = true;
+    throw EFileError(QStringLiteral("標準出力に書き込めません: ") + QString::fromLocal8Bit(std::strerror(error)));
 }
 
-void ReportError(const QString& file, const std::exception& error)
+} // namespace
+
+QString EscapeControls(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
+            static const char hex[] = "0123456789ABCDEF";
+            out += QStringLiteral("\\x");
+            out += QLatin1Char(hex[u >> 4]);
+            out += QLatin1Char(hex[u & 15]);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString FormatError(const QString& file, const std::exception& error)
 {
     QString text;
     if (const auto* e = dynamic_cast<const EKorvelError*>(&error))
         text = QString::fromLatin1(e->kind()) + QStringLiteral(": ") + e->message();
     else
         text = QStringLiteral("Error: ") + QString::fromUtf8(error.what());
-    PrintError(file.isEmpty() ? text : file + QStringLiteral(": ") + text);
+    return EscapeControls(file.isEmpty() ? text : file + QStringLiteral(": ") + text);
+}
+
+void PrintError(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8() + '\n';
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stderr);
+    std::fflush(stderr);
+}
+
+void ReportError(const QString& file, const std::exception& error)
+{
+    PrintError(FormatError(file, error));
 }
 
 void WriteStdout(const QByteArray& bytes)
 {
+    errno = 0;
     if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
-        throw EFileError(QStringLiteral("標準出力に書き込めません"));
-    std::fflush(stdout);
+        ThrowStdoutError(errno ? errno : EIO);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        ThrowStdoutError(errno ? errno : EIO);
+}
+
+void FinishStdout()
+{
+    if (stdoutFailed)
+        return;
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        ThrowStdoutError(errno ? errno : EIO);
 }
 
 void WriteOutput(const QString& path, const QByteArray& bytes)
@@ -51,39 +99,42 @@ QByteArray ReadInput(const QString& path)
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, stdin)) > 0)
         bytes.append(buf, qsizetype(n));
+    if (std::ferror(stdin))
+        throw EFileError(QStringLiteral("標準入力を読めません: ") + QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
     return bytes;
 }
 
-void TakeCodePageOption(QStringList& args)
+bool SplitPropertyLine(const QString& line, QString& name, QString& value)
 {
-    const qsizetype i = args.indexOf(QStringLiteral("--codepage"));
-    if (i < 0)
-        return;
-    if (i + 1 >= args.size())
-        throw UsageError{QStringLiteral("--codepage needs a number")};
-    const QByteArray value = args[i + 1].toLatin1();
-    int cp = 0;
-    const auto r = std::from_chars(value.constData(), value.constData() + value.size(), cp);
-    if (r.ec != std::errc() || r.ptr != value.constData() + value.size() || !ansi::setActiveCodePage(cp))
-        throw UsageError{QStringLiteral("unsupported code page: ") + args[i + 1]};
-    args.remove(i, 2);
-}
-
-bool TakeOutputOption(QStringList& args, QString& out)
-{
-    const qsizetype i = args.indexOf(QStringLiteral("-o"));
-    if (i < 0)
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    if (n == 0 || !(line[0].isLetter() || line[0] == u'_'))
         return false;
-    if (i + 1 >= args.size())
-        throw UsageError{QStringLiteral("-o needs a file name")};
-    out = args[i + 1];
-    args.remove(i, 2);
+    while (i < n && (line[i].isLetterOrNumber() || line[i] == u'_' || line[i] == u'.'))
+        ++i;
+    qsizetype j = i;
+    while (j < n && (line[j] == u' ' || line[j] == u'\t'))
+        ++j;
+    if (j >= n || line[j] != u'=')
+        return false;
+    name = line.left(i);
+    ++j;
+    while (j < n && (line[j] == u' ' || line[j] == u'\t'))
+        ++j;
+    value = line.mid(j);
     return true;
 }
 
-bool TakeFlag(QStringList& args, const QString& flag)
+void ApplyCodePage(const TCommandLine& line)
 {
-    return args.removeAll(flag) > 0;
+    if (!line.Has(QStringLiteral("--codepage")))
+        return;
+    const QString text = line.Value(QStringLiteral("--codepage"));
+    const QByteArray value = text.toLatin1();
+    int cp = 0;
+    const auto r = std::from_chars(value.constData(), value.constData() + value.size(), cp);
+    if (value.isEmpty() || r.ec != std::errc() || r.ptr != value.constData() + value.size() || !ansi::setActiveCodePage(cp))
+        throw UsageError{QStringLiteral("unsupported code page: ") + text};
 }
 
 } // namespace korvel::cli

@@ -1,4 +1,4 @@
-// Shared pieces of korvel-cli's commands: argument handling, output and error reporting.
+// Shared pieces of korvel-cli's commands: output, input and error reporting.
 #pragma once
 
 #include <QByteArray>
@@ -6,8 +6,17 @@
 #include <QStringList>
 
 #include <exception>
+#include <functional>
+
+namespace korvel {
+class TComponentTree;
+class TFormDocument;
+class TTreeNode;
+}
 
 namespace korvel::cli {
+
+class TCommandLine;
 
 // Exit statuses.
 constexpr int kExitOk = 0;
@@ -19,33 +28,55 @@ struct UsageError {
     QString message;
 };
 
+// Control characters (below 32, 127 and 128–159) written as \xNN so that a
+// message cannot move the terminal's cursor or hide text.
+QString EscapeControls(const QString& text);
+// "FILE: EKind: message" (or "EKind: message" without a file), controls escaped.
+QString FormatError(const QString& file, const std::exception& error);
+
 // Prints text to standard error as UTF-8, followed by a line feed.
 void PrintError(const QString& text);
-// Prints "FILE: EKind: message" (or "EKind: message" without a file) for any error.
+// Prints FormatError(file, error) to standard error.
 void ReportError(const QString& file, const std::exception& error);
-// Writes bytes to standard output unchanged.
+// Writes bytes to standard output and flushes; throws EFileError
+// ("標準出力に書き込めません: reason") when the bytes cannot be written.
 void WriteStdout(const QByteArray& bytes);
+// Flushes standard output at the end of the run; throws like WriteStdout unless
+// a write error was already thrown.
+void FinishStdout();
 // Writes bytes to path atomically, or to standard output when path is "-".
 void WriteOutput(const QString& path, const QByteArray& bytes);
 // Reads a whole file, or standard input when path is "-".
 QByteArray ReadInput(const QString& path);
 
-// Takes "--codepage N" out of args and activates that code page.
-void TakeCodePageOption(QStringList& args);
-// Takes "-o OUT" out of args; returns whether it was there and sets out.
-bool TakeOutputOption(QStringList& args, QString& out);
-// Takes a flag such as "--ansi" out of args; returns whether it was there.
-bool TakeFlag(QStringList& args, const QString& flag);
+// Runs body; any failure is reported as "FILE: EKind: message" and makes the status 1.
+int RunForFile(const QString& file, const std::function<void()>& body);
+// The node a path of names from a top-level node stands for, "Form1/Panel1/Button1";
+// "NAME[k]" picks the k-th (0-based) of several siblings with that name. Throws
+// EDocumentError when there is no such node.
+TTreeNode* FindNode(const TComponentTree& tree, const QString& path);
+// Loads FILE into doc as every document command does.
+void LoadFormDocument(TFormDocument& doc, const QString& file);
+
+// Splits a property line "Name = value" (Name a dotted identifier); false for
+// any other line, such as the continuation of a list or binary value.
+bool SplitPropertyLine(const QString& line, QString& name, QString& value);
+
+// Activates the code page of "--codepage N" when the command line has it.
+void ApplyCodePage(const TCommandLine& line);
 
 // The commands; each returns the exit status.
-int CmdDetect(QStringList args);
-int CmdToText(QStringList args);
-int CmdToBinary(QStringList args);
-int CmdTree(QStringList args);
-int CmdRegen(QStringList args);
-int CmdProps(QStringList args);
-int CmdMove(QStringList args);
-int CmdDecode(QStringList args);
-int CmdEncode(QStringList args);
+int CmdDetect(const QStringList& args);
+int CmdToText(const QStringList& args);
+int CmdToBinary(const QStringList& args);
+int CmdCheck(const QStringList& args);
+int CmdTree(const QStringList& args);
+int CmdRegen(const QStringList& args);
+int CmdProps(const QStringList& args);
+int CmdMove(const QStringList& args);
+int CmdJson(const QStringList& args);
+int CmdDecode(const QStringList& args);
+int CmdEncode(const QStringList& args);
+int CmdImage(const QStringList& args);
 
 } // namespace korvel::cli

@@ -1,5 +1,7 @@
 // detect, to-text and to-binary: batch conversion between the stored formats.
+#include "cli/Batch.h"
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 
 #include "convert/BinaryToText.h"
 #include "convert/ByteStream.h"
@@ -7,6 +9,8 @@
 #include "convert/StreamFormat.h"
 #include "convert/TextToBinary.h"
 #include "document/FileIO.h"
+
+#include <QFileInfo>
 
 #include <functional>
 
@@ -33,69 +37,82 @@ using Converter = std::function<QByteArray(const QByteArray&)>;
 
 // Shared shape of to-text and to-binary. alreadyTarget tells whether an input
 // needs no conversion; convert turns input bytes into output bytes or throws.
-int RunConversion(QStringList args, const QString& targetName,
-                  const std::function<bool(TStreamOriginalFormat)>& alreadyTarget,
+int RunConversion(const TCommandLine& line, const std::function<bool(TStreamOriginalFormat)>& alreadyTarget,
                   const Converter& convert)
 {
-    QString out;
-    const bool toOut = TakeOutputOption(args, out);
-    for (const QString& a : args)
-        if (a.startsWith(u'-') && a != QStringLiteral("-"))
-            throw UsageError{QStringLiteral("unknown option: ") + a};
-    if (args.isEmpty())
+    ApplyCodePage(line);
+    const int jobs = line.PositiveNumber(QStringLiteral("-j"), DefaultJobs());
+    const bool toOut = line.Has(QStringLiteral("-o"));
+    const QString out = line.Value(QStringLiteral("-o"));
+    if (line.Operands().isEmpty())
         throw UsageError{QStringLiteral("no input file")};
-    if (toOut && args.size() != 1)
-        throw UsageError{QStringLiteral("-o takes exactly one input file")};
 
-    int status = kExitOk;
-    for (const QString& file : args) {
-        try {
-            const QByteArray input = ReadInput(file);
-            const bool same = alreadyTarget(Detect(input));
-            if (toOut) {
-                WriteOutput(out, same ? input : convert(input));
-            } else if (same) {
-                PrintError(file + QStringLiteral(": already ") + targetName + QStringLiteral(", left unchanged"));
-            } else {
-                if (file == QStringLiteral("-"))
-                    throw UsageError{QStringLiteral("standard input needs -o")};
-                WriteFileAtomic(file, convert(input));
-            }
-        } catch (const UsageError&) {
-            throw;
-        } catch (const std::exception& e) {
-            ReportError(file, e);
-            status = kExitFailure;
-        }
+    QStringList files;
+    try {
+        files = ExpandInputs(line.Operands(), line.Has(QStringLiteral("-r")));
+    } catch (const TInputError& e) {
+        PrintError(e.report);
+        return kExitFailure;
     }
-    return status;
+    if (toOut && files.size() != 1)
+        throw UsageError{QStringLiteral("-o takes exactly one input file")};
+    if (!toOut && files.contains(QStringLiteral("-")))
+        throw UsageError{QStringLiteral("standard input needs -o")};
+    if (files.isEmpty()) {
+        PrintError(QStringLiteral("korvel-cli: no form files found"));
+        return kExitFailure;
+    }
+
+    const TBatchCounts counts = RunBatch(files, jobs, [&](const QString& file) {
+        const QByteArray input = ReadInput(file);
+        const QByteArray output = alreadyTarget(Detect(input)) ? input : convert(input);
+        TFileResult r;
+        if (!toOut) {
+            if (output == input)
+                return TFileResult{TOutcome::Unchanged, {}, {}};
+            WriteFileAtomic(file, output);
+        } else if (out == QStringLiteral("-")) {
+            r.out = output;
+        } else if (QFileInfo(out).isFile() && ReadWholeFile(out) == output) {
+            r.outcome = TOutcome::Unchanged;
+        } else {
+            WriteFileAtomic(out, output);
+        }
+        return r;
+    });
+    if (!toOut)
+        PrintError(QStringLiteral("korvel-cli: %1 converted, %2 unchanged, %3 failed")
+                       .arg(counts.done).arg(counts.unchanged).arg(counts.failed));
+    return counts.failed ? kExitFailure : kExitOk;
 }
 
 } // namespace
 
-int CmdDetect(QStringList args)
+int CmdDetect(const QStringList& args)
 {
-    if (args.isEmpty())
+    const TCommandLine line(args, {{QStringLiteral("-r")}});
+    if (line.Operands().isEmpty())
         throw UsageError{QStringLiteral("no input file")};
-    int status = kExitOk;
-    for (const QString& file : args) {
-        try {
-            const QByteArray bytes = ReadInput(file);
-            WriteStdout(QByteArray(FormatName(Detect(bytes))) + '\t' + file.toUtf8() + '\n');
-        } catch (const std::exception& e) {
-            ReportError(file, e);
-            status = kExitFailure;
-        }
+    QStringList files;
+    try {
+        files = ExpandInputs(line.Operands(), line.Has(QStringLiteral("-r")));
+    } catch (const TInputError& e) {
+        PrintError(e.report);
+        return kExitFailure;
     }
-    return status;
+    const TBatchCounts counts = RunBatch(files, 1, [](const QString& file) {
+        const QByteArray bytes = ReadInput(file);
+        return TFileResult{TOutcome::Done, QByteArray(FormatName(Detect(bytes))) + '\t' + file.toUtf8() + '\n', {}};
+    });
+    return counts.failed ? kExitFailure : kExitOk;
 }
 
-int CmdToText(QStringList args)
+int CmdToText(const QStringList& args)
 {
-    TakeCodePageOption(args);
+    const TCommandLine line(args, {{QStringLiteral("-o"), 1}, {QStringLiteral("--codepage"), 1},
+                                   {QStringLiteral("-r")}, {QStringLiteral("-j"), 1}});
     return RunConversion(
-        args, QStringLiteral("text"),
-        [](TStreamOriginalFormat f) { return f != sofBinary; },
+        line, [](TStreamOriginalFormat f) { return f != sofBinary; },
         [](const QByteArray& input) {
             ByteStream in(input);
             ByteStream out;
@@ -104,13 +121,13 @@ int CmdToText(QStringList args)
         });
 }
 
-int CmdToBinary(QStringList args)
+int CmdToBinary(const QStringList& args)
 {
-    TakeCodePageOption(args);
-    const bool ansi = TakeFlag(args, QStringLiteral("--ansi"));
+    const TCommandLine line(args, {{QStringLiteral("-o"), 1}, {QStringLiteral("--codepage"), 1},
+                                   {QStringLiteral("-r")}, {QStringLiteral("-j"), 1}, {QStringLiteral("--ansi")}});
+    const bool ansi = line.Has(QStringLiteral("--ansi"));
     return RunConversion(
-        args, QStringLiteral("binary"),
-        [](TStreamOriginalFormat f) { return f == sofBinary; },
+        line, [](TStreamOriginalFormat f) { return f == sofBinary; },
         [ansi](const QByteArray& input) {
             ByteStream in(input);
             ByteStream out;

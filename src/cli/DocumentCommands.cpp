@@ -1,5 +1,6 @@
 // tree, regen, props, move, decode and encode: the form document without a window.
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 
 #include "convert/Errors.h"
 #include "document/FormDocument.h"
@@ -7,6 +8,7 @@
 #include "document/TreeMoves.h"
 
 #include <charconv>
+#include <functional>
 #include <vector>
 
 namespace korvel::cli {
@@ -18,6 +20,25 @@ QString NodeName(const TTreeNode* node)
     const TPROPREC& r = node->record();
     return r.ObjectName.isEmpty() ? r.ClassName : r.ObjectName;
 }
+
+
+void LoadDocument(TFormDocument& doc, const QString& file)
+{
+    doc.LoadFormFile(file);
+    // Lines the load could not keep are told at once; a save refuses them later.
+    for (const TLoadWarning& w : doc.LoadWarnings())
+        PrintError(file + QStringLiteral(": warning: ") + w.Message);
+}
+
+QByteArray Utf8Lines(const QString& text) { return text.toUtf8(); }
+
+// Writes OUT only after every step succeeded; OUT may be FILE only when named explicitly.
+void WriteSaved(const TFormDocument& doc, const QString& out)
+{
+    WriteOutput(out, doc.SaveBytes());
+}
+
+} // namespace
 
 // Finds a node by a path of names from a top-level node, "Form1/Panel1/Button1";
 // "NAME[k]" picks the k-th (0-based) of several siblings with that name.
@@ -56,140 +77,140 @@ TTreeNode* FindNode(const TComponentTree& tree, const QString& path)
     return found;
 }
 
-void LoadDocument(TFormDocument& doc, const QString& file)
+void LoadFormDocument(TFormDocument& doc, const QString& file)
 {
-    doc.LoadFormFile(file);
-    // Lines the load could not keep are told at once; a save refuses them later.
-    for (const TLoadWarning& w : doc.LoadWarnings())
-        PrintError(file + QStringLiteral(": warning: ") + w.Message);
+    LoadDocument(doc, file);
 }
 
-QByteArray Utf8Lines(const QString& text) { return text.toUtf8(); }
-
-// Writes OUT only after every step succeeded; OUT may be FILE only when named explicitly.
-int WriteSaved(const TFormDocument& doc, const QString& out)
+int RunForFile(const QString& file, const std::function<void()>& body)
 {
-    WriteOutput(out, doc.SaveBytes());
-    return kExitOk;
+    try {
+        body();
+        return kExitOk;
+    } catch (const std::exception& e) {
+        ReportError(file, e);
+        return kExitFailure;
+    }
 }
 
-} // namespace
-
-int CmdTree(QStringList args)
+int CmdTree(const QStringList& args)
 {
-    if (args.size() != 1)
+    const TCommandLine line(args, {});
+    if (line.Operands().size() != 1)
         throw UsageError{QStringLiteral("tree takes one FILE")};
-    TFormDocument doc;
-    LoadDocument(doc, args[0]);
-    QByteArray out;
-    // Depth-first with an explicit stack, so any nesting depth is safe.
-    std::vector<std::pair<TTreeNode*, int>> stack;
-    for (int i = doc.Tree().topLevelCount() - 1; i >= 0; --i)
-        stack.emplace_back(doc.Tree().topLevel(i), 0);
-    while (!stack.empty()) {
-        auto [node, depth] = stack.back();
-        stack.pop_back();
-        const TPROPREC& r = node->record();
-        out.append(QByteArray(qsizetype(depth) * 2, ' '));
-        out.append(node->caption().toUtf8());
-        out.append(": ");
-        out.append(r.ClassName.toUtf8());
-        out.append('\t');
-        out.append(QByteArray::number(r.BeginLine)).append('-').append(QByteArray::number(r.EndLine));
-        out.append('\n');
-        for (int i = node->childCount() - 1; i >= 0; --i)
-            stack.emplace_back(node->child(i), depth + 1);
-    }
-    WriteStdout(out);
-    return kExitOk;
+    const QString file = line.Operands()[0];
+    return RunForFile(file, [&] {
+        TFormDocument doc;
+        LoadDocument(doc, file);
+        QByteArray out;
+        // Depth-first with an explicit stack, so any nesting depth is safe.
+        std::vector<std::pair<TTreeNode*, int>> stack;
+        for (int i = doc.Tree().topLevelCount() - 1; i >= 0; --i)
+            stack.emplace_back(doc.Tree().topLevel(i), 0);
+        while (!stack.empty()) {
+            auto [node, depth] = stack.back();
+            stack.pop_back();
+            const TPROPREC& r = node->record();
+            out.append(QByteArray(qsizetype(depth) * 2, ' '));
+            out.append(node->caption().toUtf8());
+            out.append(": ");
+            out.append(r.ClassName.toUtf8());
+            out.append('\t');
+            out.append(QByteArray::number(r.BeginLine)).append('-').append(QByteArray::number(r.EndLine));
+            out.append('\n');
+            if (out.size() >= 1 << 16) {
+                WriteStdout(out);
+                out.clear();
+            }
+            for (int i = node->childCount() - 1; i >= 0; --i)
+                stack.emplace_back(node->child(i), depth + 1);
+        }
+        WriteStdout(out);
+    });
 }
 
-int CmdRegen(QStringList args)
+int CmdRegen(const QStringList& args)
 {
-    QString out;
-    if (!TakeOutputOption(args, out) || args.size() != 1)
+    const TCommandLine line(args, {{QStringLiteral("-o"), 1}});
+    if (!line.Has(QStringLiteral("-o")) || line.Operands().size() != 1)
         throw UsageError{QStringLiteral("regen takes FILE -o OUT")};
-    TFormDocument doc;
-    LoadDocument(doc, args[0]);
-    return WriteSaved(doc, out);
+    const QString file = line.Operands()[0];
+    return RunForFile(file, [&] {
+        TFormDocument doc;
+        LoadDocument(doc, file);
+        WriteSaved(doc, line.Value(QStringLiteral("-o")));
+    });
 }
 
-int CmdProps(QStringList args)
+int CmdProps(const QStringList& args)
 {
-    const bool decode = TakeFlag(args, QStringLiteral("--decode"));
-    if (args.size() != 2)
+    const TCommandLine line(args, {{QStringLiteral("--decode")}});
+    if (line.Operands().size() != 2)
         throw UsageError{QStringLiteral("props takes FILE NODE [--decode]")};
-    TFormDocument doc;
-    LoadDocument(doc, args[0]);
-    const TTreeNode* node = FindNode(doc.Tree(), args[1]);
-    QString text = GetNodeProperties(doc.OrgFile(), &node->record());
-    if (decode)
-        text = DecodeText(text);
-    WriteStdout(Utf8Lines(text));
-    return kExitOk;
+    const QString file = line.Operands()[0];
+    return RunForFile(file, [&] {
+        TFormDocument doc;
+        LoadDocument(doc, file);
+        const TTreeNode* node = FindNode(doc.Tree(), line.Operands()[1]);
+        QString text = GetNodeProperties(doc.OrgFile(), &node->record());
+        if (line.Has(QStringLiteral("--decode")))
+            text = DecodeText(text);
+        WriteStdout(Utf8Lines(text));
+    });
 }
 
-int CmdMove(QStringList args)
+int CmdMove(const QStringList& args)
 {
-    QString out;
-    if (!TakeOutputOption(args, out) || args.isEmpty())
+    const TCommandLine line(args, {{QStringLiteral("-o"), 1}, {QStringLiteral("--up"), 1}, {QStringLiteral("--down"), 1},
+                                   {QStringLiteral("--level-up"), 1}, {QStringLiteral("--under"), 2}});
+    if (!line.Has(QStringLiteral("-o")) || line.Operands().size() != 1)
         throw UsageError{QStringLiteral("move takes FILE -o OUT OP...")};
-    const QString file = args.takeFirst();
-    struct Op {
-        QString kind, node, target;
-    };
-    std::vector<Op> ops;
-    while (!args.isEmpty()) {
-        const QString kind = args.takeFirst();
-        const bool under = kind == QStringLiteral("--under");
-        if (kind != QStringLiteral("--up") && kind != QStringLiteral("--down")
-            && kind != QStringLiteral("--level-up") && !under)
-            throw UsageError{QStringLiteral("unknown move: ") + kind};
-        if (args.size() < (under ? 2 : 1))
-            throw UsageError{kind + QStringLiteral(" needs ") + (under ? QStringLiteral("NODE TARGET") : QStringLiteral("NODE"))};
-        Op op{kind, args.takeFirst(), {}};
-        if (under)
-            op.target = args.takeFirst();
-        ops.push_back(op);
-    }
+    std::vector<TOptionUse> ops;
+    for (const TOptionUse& use : line.Uses())
+        if (use.name != QStringLiteral("-o"))
+            ops.push_back(use);
     if (ops.empty())
         throw UsageError{QStringLiteral("no move given")};
 
-    TFormDocument doc;
-    LoadDocument(doc, file);
-    TComponentTree& tree = doc.Tree();
-    for (const Op& op : ops) {
-        TTreeNode* s = FindNode(tree, op.node);
-        TMoveResult result;
-        if (op.kind == QStringLiteral("--up"))
-            result = MoveUp(tree, s);
-        else if (op.kind == QStringLiteral("--down"))
-            result = MoveDown(tree, s);
-        else if (op.kind == QStringLiteral("--level-up"))
-            result = MoveOneLevelUp(tree, s);
-        else
-            result = Drop(tree, s, FindNode(tree, op.target));
-        if (!result)
-            throw EDocumentError(QStringLiteral("移動できません: ") + op.kind.mid(2) + u' ' + op.node
-                                 + (op.target.isEmpty() ? QString() : u' ' + op.target));
-    }
-    return WriteSaved(doc, out);
+    const QString file = line.Operands()[0];
+    return RunForFile(file, [&] {
+        TFormDocument doc;
+        LoadDocument(doc, file);
+        TComponentTree& tree = doc.Tree();
+        for (const TOptionUse& op : ops) {
+            TTreeNode* s = FindNode(tree, op.values[0]);
+            TMoveResult result;
+            if (op.name == QStringLiteral("--up"))
+                result = MoveUp(tree, s);
+            else if (op.name == QStringLiteral("--down"))
+                result = MoveDown(tree, s);
+            else if (op.name == QStringLiteral("--level-up"))
+                result = MoveOneLevelUp(tree, s);
+            else
+                result = Drop(tree, s, FindNode(tree, op.values[1]));
+            if (!result)
+                throw EDocumentError(QStringLiteral("移動できません: ") + op.name.mid(2) + u' ' + op.values.join(u' '));
+        }
+        WriteSaved(doc, line.Value(QStringLiteral("-o")));
+    });
 }
 
-int CmdDecode(QStringList args)
+int CmdDecode(const QStringList& args)
 {
-    if (!args.isEmpty())
+    if (!TCommandLine(args, {}).Operands().isEmpty() || !args.isEmpty())
         throw UsageError{QStringLiteral("decode reads standard input and takes no arguments")};
-    WriteStdout(DecodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8());
-    return kExitOk;
+    return RunForFile(QStringLiteral("-"), [] {
+        WriteStdout(DecodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8());
+    });
 }
 
-int CmdEncode(QStringList args)
+int CmdEncode(const QStringList& args)
 {
-    if (!args.isEmpty())
+    if (!TCommandLine(args, {}).Operands().isEmpty() || !args.isEmpty())
         throw UsageError{QStringLiteral("encode reads standard input and takes no arguments")};
-    WriteStdout(EncodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8());
-    return kExitOk;
+    return RunForFile(QStringLiteral("-"), [] {
+        WriteStdout(EncodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8());
+    });
 }
 
 } // namespace korvel::cli

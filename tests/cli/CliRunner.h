@@ -11,12 +11,16 @@ struct CliResult {
     QByteArray err;
 };
 
+// stdoutFile, when given, receives standard output instead of the pipe (such as /dev/full).
 inline CliResult RunCli(const QStringList& args, const QByteArray& input = {},
-                        const QStringList& extraEnv = {})
+                        const QStringList& extraEnv = {}, const QString& stdoutFile = {})
 {
     QProcess p;
+    if (!stdoutFile.isEmpty())
+        p.setStandardOutputFile(stdoutFile);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KORVEL_ANSI_CODEPAGE"), QStringLiteral("1252"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     for (const QString& kv : extraEnv)
         env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
     p.setProcessEnvironment(env);

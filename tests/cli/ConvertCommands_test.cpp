@@ -74,7 +74,7 @@ TEST_F(CliConvert, InPlaceConversionBothWaysLeavesTargetKindAlone)
     EXPECT_EQ(ReadFile(path("a.dfm")), ToBinary(text));
     r = RunCli({QStringLiteral("to-binary"), path("a.dfm")});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.err.contains("left unchanged"));
+    EXPECT_EQ(r.err, "korvel-cli: 0 converted, 1 unchanged, 0 failed\n");
     r = RunCli({QStringLiteral("to-text"), path("a.dfm")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(ReadFile(path("a.dfm")), text);
@@ -120,7 +120,7 @@ TEST_F(CliConvert, Utf16TextIsConvertedAndAnEmptyFileFails)
     WriteFile(path("empty.dfm"), "");
     r = RunCli({QStringLiteral("to-binary"), path("empty.dfm")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(QString::fromUtf8(r.err).trimmed(),
+    EXPECT_EQ(QString::fromUtf8(r.err).section(u'\n', 0, 0),
               path("empty.dfm") + QStringLiteral(": EReadError: ストリームからの読み取りエラー"));
     EXPECT_EQ(ReadFile(path("empty.dfm")), QByteArray());
 }
@@ -134,9 +134,91 @@ TEST_F(CliConvert, UsageErrorsExitWithTwo)
         {QStringLiteral("to-text"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("a"), QStringLiteral("b")},
         {QStringLiteral("to-text"), QStringLiteral("--codepage"), QStringLiteral("12345"), QStringLiteral("a")},
         {QStringLiteral("to-binary"), QStringLiteral("--bogus"), QStringLiteral("a")},
+        // Found before the first file is touched, wherever they stand.
+        {QStringLiteral("to-binary"), path("t.dfm"), QStringLiteral("-")},
+        {QStringLiteral("to-binary"), path("t.dfm"), QStringLiteral("--bogus")},
+        {QStringLiteral("to-binary"), path("t.dfm"), QStringLiteral("-j"), QStringLiteral("0")},
+        {QStringLiteral("to-binary"), path("t.dfm"), QStringLiteral("-j")},
+        {QStringLiteral("to-binary"), path("t.dfm"), dir.path()},
+        {QStringLiteral("check"), path("t.dfm"), QStringLiteral("--ansi")},
+        {QStringLiteral("tree"), path("t.dfm"), QStringLiteral("-x")},
+        {QStringLiteral("move"), path("t.dfm"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("--sideways"), QStringLiteral("A")},
     };
-    for (const QStringList& args : cases)
-        EXPECT_EQ(RunCli(args).exitCode, 2) << args.join(u' ').toStdString();
+    const QByteArray text = "object A: TA\r\nend\r\n";
+    WriteFile(path("t.dfm"), text);
+    for (const QStringList& args : cases) {
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(ReadFile(path("t.dfm")), text) << args.join(u' ').toStdString();
+    }
+}
+
+TEST_F(CliConvert, BatchTakesFoldersListsAndJobsAndRewritesOnlyWhatChanges)
+{
+    const QByteArray text = ReadFile(Example("SampleText.dfm"));
+    const QByteArray binary = ToBinary(text);
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("forms/sub")));
+    const char* names[] = {"forms/a.dfm", "forms/sub/b.FMX", "forms/sub/c.xfm", "forms/d.dfm"};
+    for (const char* n : names)
+        WriteFile(path(n), binary);
+    WriteFile(path("forms/sub/notes.txt"), "not a form");
+    WriteFile(path("forms/d.dfm"), text); // already text
+    WriteFile(path("forms/bad.dfm"), QByteArray("TPF0\x05broken", 11));
+    WriteFile(path("list.txt"), (path("e.dfm") + QStringLiteral("\r\n\n") + path("forms/a.dfm") + u'\n').toUtf8());
+    WriteFile(path("e.dfm"), binary);
+    QFile::setPermissions(path("forms/d.dfm"), QFile::ReadOwner); // unchanged files are not written
+
+    CliResult r = RunCli({QStringLiteral("to-text"), QStringLiteral("-r"), QStringLiteral("-j3"), path("forms"),
+                          QStringLiteral("@") + path("list.txt")});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QList<QByteArray> errLines = r.err.split('\n');
+    ASSERT_EQ(errLines.size(), 3) << r.err.toStdString();
+    EXPECT_TRUE(errLines[0].startsWith(path("forms/bad.dfm").toUtf8() + ": EInvalidImage: ")) << r.err.toStdString();
+    EXPECT_EQ(errLines[1], "korvel-cli: 4 converted, 1 unchanged, 1 failed");
+    for (const char* n : names)
+        EXPECT_EQ(ReadFile(path(n)), text) << n;
+    EXPECT_EQ(ReadFile(path("e.dfm")), text);
+    EXPECT_EQ(ReadFile(path("forms/sub/notes.txt")), QByteArray("not a form"));
+
+    // @- reads the list from standard input; -o to an identical file leaves it alone.
+    WriteFile(path("e.dfm"), binary);
+    r = RunCli({QStringLiteral("to-text"), QStringLiteral("@-")}, path("e.dfm").toUtf8() + '\n');
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadFile(path("e.dfm")), text);
+    r = RunCli({QStringLiteral("to-text"), QStringLiteral("-o"), path("forms/d.dfm"), Example("SampleText.dfm")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = RunCli({QStringLiteral("to-text"), QStringLiteral("@") + path("missing.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.startsWith("@" + path("missing.txt").toUtf8() + ": EFileError: ")) << r.err.toStdString();
+}
+
+TEST_F(CliConvert, CheckReportsRoundTripsAndWhatChanges)
+{
+    WriteFile(path("exact.dfm"), ReadFile(Example("SampleText.dfm")));
+    WriteFile(path("exact.bin.dfm"), ToBinary(ReadFile(Example("AllValueKinds.dfm"))));
+    WriteFile(path("lf.dfm"), "object A: TA\n  Left = 1\nend\n");
+    WriteFile(path("precise.dfm"), "object A: TA\r\n  Left = 1\r\n  Ratio = 1.2345678901234567890123\r\nend\r\n");
+    WriteFile(path("broken.dfm"), "object A: TA\r\n  X = 'open\r\nend\r\n");
+    const struct {
+        QStringList args;
+        int exitCode;
+        QByteArray out;
+    } cases[] = {
+        {{path("exact.dfm"), path("exact.bin.dfm")}, 0, ""},
+        {{path("lf.dfm")}, 0, path("lf.dfm").toUtf8() + ": same values, written differently: line ends become CR LF\n"},
+        {{path("precise.dfm")}, 1, path("precise.dfm").toUtf8() + ":3: A.Ratio: 1.2345678901234567890123 -> "
+                                       "1.234567890123457000 (extended precision: the number has more digits than an extended value holds)\n"},
+        {{QStringLiteral("--require-text"), path("exact.bin.dfm")}, 1,
+         path("exact.bin.dfm").toUtf8() + ": binary form; text is required (korvel-cli to-text converts it)\n"},
+        {{path("broken.dfm")}, 1, ""},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = RunCli(QStringList{QStringLiteral("check")} + c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(u' ').toStdString() << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out) << c.args.join(u' ').toStdString();
+    }
+    const CliResult r = RunCli({QStringLiteral("check"), path("broken.dfm")});
+    EXPECT_TRUE(r.err.startsWith(path("broken.dfm").toUtf8() + ": EParserError: ")) << r.err.toStdString();
 }
 
 TEST_F(CliConvert, CodePageOptionChoosesTheAnsiEncoding)

@@ -1,6 +1,9 @@
 #include "cli/CliRunner.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -160,6 +163,104 @@ TEST(CliDocument, LinesNotLoadedAreWarnedAndRefuseRegen)
     EXPECT_TRUE(regen.err.startsWith(warning));
     EXPECT_TRUE(regen.err.contains("2 行目が読み込まれていないため保存できません:   A = 'x")) << regen.err.toStdString();
     EXPECT_FALSE(QFile::exists(out));
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliDocument, FailuresNameTheFileAndTheirRealKindWithControlsEscaped)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("missing.dfm"));
+    const QString damaged = dir.filePath(QStringLiteral("damaged.dfm"));
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    // A binary form with a control byte in a property name, followed by an invalid value.
+    f.write(QByteArray::fromHex("ff0a00410030100f00000054504630025441014103500151ff0000"));
+    f.close();
+    const struct {
+        QStringList args;
+        QString prefix;
+    } cases[] = {
+        {{QStringLiteral("tree"), missing}, missing + QStringLiteral(": EFileError: ")},
+        {{QStringLiteral("regen"), missing, QStringLiteral("-o"), QStringLiteral("-")}, missing + QStringLiteral(": EFileError: ")},
+        {{QStringLiteral("json"), missing}, missing + QStringLiteral(": EFileError: ")},
+        {{QStringLiteral("props"), Example("Sample.dfm"), QStringLiteral("frmOrders/nothing")},
+         Example("Sample.dfm") + QStringLiteral(": EDocumentError: コンポーネントが見つかりません: frmOrders/nothing")},
+        {{QStringLiteral("move"), Example("Sample.dfm"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("--up"), QStringLiteral("frmOrders")},
+         Example("Sample.dfm") + QStringLiteral(": EDocumentError: 移動できません: up frmOrders")},
+        {{QStringLiteral("tree"), damaged}, damaged + QStringLiteral(": EReadError: A.P\\x01Q ")},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, 1) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(r.err).startsWith(c.prefix)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        for (const char ch : r.err.chopped(1))
+            EXPECT_GE(static_cast<unsigned char>(ch), 0x20) << r.err.toStdString();
+    }
+}
+
+TEST(CliDocument, StandardOutputWriteErrorsFailEveryCommand)
+{
+    const QStringList cases[] = {
+        {QStringLiteral("tree"), Example("Sample.dfm")},
+        {QStringLiteral("json"), Example("Sample.dfm")},
+        {QStringLiteral("props"), Example("Sample.dfm"), QStringLiteral("frmOrders")},
+        {QStringLiteral("regen"), Example("Sample.dfm"), QStringLiteral("-o"), QStringLiteral("-")},
+        {QStringLiteral("detect"), Example("Sample.dfm")},
+        {QStringLiteral("to-text"), QStringLiteral("-o"), QStringLiteral("-"), Example("Sample.dfm")},
+        {QStringLiteral("check"), Example("SampleUtf8.dfm")},
+        {QStringLiteral("--help")},
+    };
+    for (const QStringList& args : cases) {
+        const CliResult r = RunCli(args, {}, {}, QStringLiteral("/dev/full"));
+        EXPECT_EQ(r.exitCode, 1) << args.join(u' ').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral(": EFileError: 標準出力に書き込めません: ")))
+            << args.join(u' ').toStdString() << r.err.toStdString();
+    }
+}
+
+TEST(CliDocument, JsonDescribesTheComponentTree)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("j.dfm"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("inherited Form1: TForm1\r\n"
+            "  Caption = 'say \"hi\"'\r\n"
+            "  object Panel1: TPanel\r\n"
+            "    Items.Strings = (\r\n      'a'\r\n      'b')\r\n"
+            "    inline Frame1: TFrame1\r\n    end\r\n"
+            "    object TMenuItem\r\n    end\r\n"
+            "  end\r\n"
+            "end\r\n");
+    f.close();
+    const CliResult r = RunCli({QStringLiteral("json"), file});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(r.out, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(json[QStringLiteral("file")].toString(), file);
+    EXPECT_EQ(json[QStringLiteral("format")].toString(), QStringLiteral("text"));
+    const QJsonObject form = json[QStringLiteral("components")][0].toObject();
+    EXPECT_EQ(form[QStringLiteral("keyword")].toString(), QStringLiteral("inherited"));
+    EXPECT_EQ(form[QStringLiteral("line")].toInt(), 1);
+    EXPECT_EQ(form[QStringLiteral("properties")][QStringLiteral("Caption")].toString(), QStringLiteral("'say \"hi\"'"));
+    const QJsonObject panel = form[QStringLiteral("children")][0].toObject();
+    EXPECT_EQ(panel[QStringLiteral("name")].toString(), QStringLiteral("Panel1"));
+    EXPECT_EQ(panel[QStringLiteral("class")].toString(), QStringLiteral("TPanel"));
+    EXPECT_EQ(panel[QStringLiteral("line")].toInt(), 3);
+    EXPECT_EQ(panel[QStringLiteral("properties")][QStringLiteral("Items.Strings")].toString(),
+              QStringLiteral("(\n  'a'\n  'b')"));
+    const QJsonArray children = panel[QStringLiteral("children")].toArray();
+    ASSERT_EQ(children.size(), 2);
+    EXPECT_EQ(children[0][QStringLiteral("keyword")].toString(), QStringLiteral("inline"));
+    EXPECT_EQ(children[1][QStringLiteral("name")].toString(), QString());
+    EXPECT_EQ(children[1][QStringLiteral("class")].toString(), QStringLiteral("TMenuItem"));
+    EXPECT_EQ(children[1][QStringLiteral("position")].toInt(), 1);
+    EXPECT_TRUE(children[1][QStringLiteral("children")].toArray().isEmpty());
 }
 
 } // namespace

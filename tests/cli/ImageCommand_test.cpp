@@ -77,7 +77,7 @@ TEST(CliImage, FailsWhereThereIsNoPicture)
         const CliResult r = RunCli({QStringLiteral("image"), form, QString::fromUtf8(c.node),
                                     QString::fromUtf8(c.property), QStringLiteral("-o"), out});
         EXPECT_EQ(r.exitCode, c.exitCode) << c.property;
-        EXPECT_EQ(r.err.toStdString(), c.err);
+        EXPECT_EQ(r.err.toStdString(), form.toStdString() + ": " + c.err);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "nothing written for " << c.property;
     }
     EXPECT_EQ(RunCli({QStringLiteral("image"), form, QStringLiteral("Form1/Image1"), QStringLiteral("Picture")}).exitCode, 2);
