@@ -391,9 +391,10 @@ void TFormDocument::SaveAs(const QString& path)
     FModFileName = path;
 }
 
-void TFormDocument::RestoreBackup() const
+void TFormDocument::RestoreBackup()
 {
     WriteFileAtomic(CurrentFileName(), FOrgBinFile.data());
+    FHistory.markLoadedSaved();
 }
 
 bool TFormDocument::Refresh()

@@ -123,8 +123,9 @@ public:
     void Save();
     // Save As: saves to path, and only when that succeeded makes path the ModFileName.
     void SaveAs(const QString& path);
-    // Restore backup: writes OrgBinFile to CurrentFileName() atomically; nothing else changes.
-    void RestoreBackup() const;
+    // Restore backup: writes OrgBinFile to CurrentFileName() atomically; the file then
+    // holds the document as loaded, so moves and applied text count as unsaved.
+    void RestoreBackup();
     // Refresh: reloads CurrentFileName() when a file exists there; returns whether it did.
     bool Refresh();
 

@@ -78,6 +78,7 @@ void TUndoHistory::push(TStep step)
     if (FSteps.size() > kMaxSteps) {
         FSteps.pop_front();
         --FIndex;
+        FDropped = true;
         FSaved = FSaved == 0 || FSaved == kUnreachable ? kUnreachable : FSaved - 1;
     }
 }
@@ -116,6 +117,7 @@ void TUndoHistory::clear()
     FSteps.clear();
     FIndex = 0;
     FSaved = 0;
+    FDropped = false;
 }
 
 } // namespace korvel

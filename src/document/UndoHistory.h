@@ -37,6 +37,8 @@ public:
     void clear();
     // The present state is the saved one.
     void markSaved() { FSaved = FIndex; }
+    // The state as loaded is the saved one (its bytes were written back).
+    void markLoadedSaved() { FSaved = FDropped ? kUnreachable : 0; }
     // The present state differs from the saved one.
     bool isModified() const { return FSaved != FIndex; }
     std::size_t stepCount() const { return FSteps.size(); }
@@ -72,6 +74,8 @@ private:
     // The FIndex of the saved state; kUnreachable once that state cannot come back.
     static constexpr std::size_t kUnreachable = std::size_t(-1);
     std::size_t FSaved = 0;
+    // Steps were forgotten since the last clear: the loaded state cannot come back.
+    bool FDropped = false;
 };
 
 } // namespace korvel

@@ -110,9 +110,11 @@ TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
     EXPECT_EQ(FConfirmations.last(), kRestoreBackup);
     EXPECT_EQ(readFile(copy), NestedTextForm());
     EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +")); // the tree keeps its moves
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [Copy.txt]*")); // which the file no longer holds
 
     // Refresh loads the Save As path, which becomes the loaded path.
     FAnswers = {true};
+    FSaveAnswers = {TSaveAnswer::Discard};
     trigger("actRefresh");
     EXPECT_EQ(FConfirmations.last(), kReload);
     EXPECT_EQ(w()->document().OrgFileName(), copy);

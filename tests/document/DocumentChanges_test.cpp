@@ -38,7 +38,7 @@ struct ChangeCase {
     const char* name;
     // Steps separated by ';': up/down/levelup/apply/revert NODE, drop NODE TARGET,
     // undo, redo, save, reparse, refresh; "NxSTEP" repeats a step N times;
-    // "apply NODE" applies the text "Tag = <n>" with n counting the applies.
+    // restore (backup); "apply NODE" applies the text "Tag = <n>" with n counting the applies.
     const char* script;
     const char* shape;
     bool modified;
@@ -74,6 +74,9 @@ const ChangeCase kChanges[] = {
     {"NewChangeEndsTheRedo", "up Button2;undo;apply Button1", kLoaded, true, true, false, "Tag = 1"},
     {"SavedStateDroppedByANewChange", "apply Button1;apply Button1;save;undo;up Button2;undo",
      kLoaded, true, true, true, "Tag = 1"},
+    {"RestoredBackupHoldsTheLoadedState", "up Button2;save;restore", "Form1(Panel1(Button2,Button1),Memo1)",
+     true, true, false, ""},
+    {"RestoredBackupThenUndoneToTheLoadedState", "up Button2;save;restore;undo", kLoaded, false, false, true, ""},
     {"ReparseEndsHistoryAndChanges", "up Button2;apply Button1;reparse", kLoaded, false, false, false, ""},
     {"RefreshEndsHistoryAndChanges", "up Button2;apply Button1;refresh", kLoaded, false, false, false, ""},
     // 300 changes: the oldest 100 are forgotten, and the saved state with them.
@@ -130,6 +133,8 @@ TEST_P(DocumentChangesTest, ScriptLeavesTreeHistoryAndModifiedState)
                 doc.Redo();
             else if (op == u"save")
                 doc.Save();
+            else if (op == u"restore")
+                doc.RestoreBackup();
             else if (op == u"reparse")
                 doc.Reparse();
             else if (op == u"refresh")
