@@ -7,12 +7,14 @@
 namespace korvel {
 
 std::function<bool(const QString&)> TUiSeams::confirm;
+std::function<TSaveAnswer(const QString&)> TUiSeams::askSave;
 std::function<void(const QString&)> TUiSeams::error;
 std::function<QString(QFileDialog&)> TUiSeams::chooseFile;
 
 void TUiSeams::reset()
 {
     confirm = nullptr;
+    askSave = nullptr;
     error = nullptr;
     chooseFile = nullptr;
 }
@@ -26,6 +28,25 @@ bool ConfirmBox(QWidget* parent, const QString& text)
     box.setDefaultButton(QMessageBox::Ok);
     box.setWindowModality(Qt::WindowModal);
     return box.exec() == QMessageBox::Ok;
+}
+
+TSaveAnswer AskSaveChanges(QWidget* parent, const QString& text)
+{
+    if (TUiSeams::askSave)
+        return TUiSeams::askSave(text);
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.setWindowModality(Qt::WindowModal);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return TSaveAnswer::Save;
+    case QMessageBox::Discard:
+        return TSaveAnswer::Discard;
+    default:
+        return TSaveAnswer::Cancel;
+    }
 }
 
 void ErrorBox(QWidget* parent, const QString& text)

@@ -12,10 +12,15 @@ class QWidget;
 
 namespace korvel {
 
+// The answers to the question asked before unsaved changes would be thrown away.
+enum class TSaveAnswer { Save, Discard, Cancel };
+
 // Hooks that replace the modal dialogs while they are set (tests only).
 struct TUiSeams {
     // Answers a confirmation instead of the OK/Cancel box: true stands for OK.
     static std::function<bool(const QString& text)> confirm;
+    // Answers the Save / Discard / Cancel question instead of the box.
+    static std::function<TSaveAnswer(const QString& text)> askSave;
     // Receives the text of an error box instead of showing it.
     static std::function<void(const QString& text)> error;
     // Answers a file dialog instead of showing it: the chosen path, or an empty
@@ -27,6 +32,8 @@ struct TUiSeams {
 
 // Asks text with OK and Cancel; true when the user chose OK.
 bool ConfirmBox(QWidget* parent, const QString& text);
+// Asks text with Save, Discard and Cancel; closing the box counts as Cancel.
+TSaveAnswer AskSaveChanges(QWidget* parent, const QString& text);
 // Shows text with the error icon and one OK button.
 void ErrorBox(QWidget* parent, const QString& text);
 // Shows the dialog modally; the chosen path, or an empty string when cancelled.

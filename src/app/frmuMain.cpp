@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QFileDialog>
@@ -21,12 +22,16 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSyntaxHighlighter>
+#include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 #include <exception>
+#include <utility>
 #include <new>
 
 #if __has_include("app/DfmSyntaxHighlighter.h")
@@ -102,6 +107,7 @@ TMessages TMessages::Defaults()
     m.StrModified = QStringLiteral(" [変更あり]");
     m.StrReload = DefaultStrReload();
     m.StrNoName = DefaultNoNameText();
+    m.StrSaveModified = QStringLiteral("フォームファイルへの変更を保存しますか？");
     return m;
 }
 
@@ -342,6 +348,15 @@ void TfrmMain::createLayout()
     for (QAction* a : FActions)
         if (!a->shortcut().isEmpty())
             reserved << a->shortcut();
+    // Ctrl+Y redoes a document change while the tree has the focus (Ctrl+Z, the
+    // undo, is actEditorUndo's, which serves the pane and the tree alike).
+    auto* redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), tvMain);
+    redo->setObjectName(QStringLiteral("scTreeRedo"));
+    redo->setContext(Qt::WidgetShortcut);
+    connect(redo, &QShortcut::activated, this, [this] {
+        guarded([this] { redoDocumentChange(); });
+        updateActions();
+    });
     mmProperties->setReservedShortcuts(reserved);
 }
 
@@ -420,6 +435,7 @@ void TfrmMain::ReadLanguageFile()
     TLanguageFile lng;
     bool read = false;
     guarded([&] {
+        FErrorFile = path;
         lng = TLanguageFile::Load(path);
         read = true;
     });
@@ -432,6 +448,7 @@ void TfrmMain::ReadLanguageFile()
     FMessages.StrModified = lng.readString(table, u"StrModified", FMessages.StrModified);
     FMessages.StrReload = lng.readString(table, u"StrReload", FMessages.StrReload);
     FMessages.StrNoName = lng.readString(table, u"StrNoName", FMessages.StrNoName);
+    FMessages.StrSaveModified = lng.readString(table, u"StrSaveModified", FMessages.StrSaveModified);
     for (QAction* a : FActions) {
         if (a->property(kCategoryProperty).toString() != kTranslate)
             continue;
@@ -469,11 +486,36 @@ void TfrmMain::FormShow()
 #endif
     mmProperties->setEditorFont(FEditorFontName, FEditorFontSize);
 
+    // The file is opened once the window is on the screen (exposed), through a posted
+    // message, so that any message about it appears over the window.
     if (!FOptions.arguments.isEmpty()) {
-        TCommandLineEvent message(kCommandLineMessage, 0);
-        QCoreApplication::sendEvent(this, &message);
+        FCommandLinePending = true;
+        if (windowHandle() && !windowHandle()->isExposed()) {
+            windowHandle()->installEventFilter(this);
+            // A platform that never reports the window exposed still gets the file opened.
+            QTimer::singleShot(1000, this, [this] { postCommandLine(); });
+        } else {
+            postCommandLine();
+        }
     }
     updateActions();
+}
+
+void TfrmMain::postCommandLine()
+{
+    if (!FCommandLinePending)
+        return;
+    FCommandLinePending = false;
+    if (windowHandle())
+        windowHandle()->removeEventFilter(this);
+    QCoreApplication::postEvent(this, new TCommandLineEvent(kCommandLineMessage, 0));
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed())
+        postCommandLine();
+    return QMainWindow::eventFilter(watched, e);
 }
 
 bool TfrmMain::event(QEvent* e)
@@ -494,6 +536,8 @@ bool TfrmMain::event(QEvent* e)
 template <class F>
 void TfrmMain::guarded(F&& command)
 {
+    // A command names the file it works on in FErrorFile before it touches it.
+    const QString outer = std::exchange(FErrorFile, QString());
     try {
         command();
     } catch (const EKorvelError& e) {
@@ -505,11 +549,12 @@ void TfrmMain::guarded(F&& command)
     } catch (...) {
         reportError(QStringLiteral("Unknown error"));
     }
+    FErrorFile = outer;
 }
 
 void TfrmMain::reportError(const QString& text)
 {
-    ErrorBox(this, text);
+    ErrorBox(this, FileErrorText(FErrorFile, text));
 }
 
 // --- state -------------------------------------------------------------------
@@ -557,6 +602,7 @@ void TfrmMain::updateActions()
     enable("actDown", s && CanMoveDown(s));
     enable("actUpToOneLevel", s && CanMoveOneLevelUp(s));
     enable("actCopyToClipboard", s && s->parent());
+    setWindowModified(FDocument.IsModified());
 }
 
 void TfrmMain::UpdateCaption()
@@ -576,9 +622,11 @@ void TfrmMain::UpdateCaption()
     }
     QString caption = QStringLiteral("Korvel [") + QFileInfo(FDocument.CurrentFileName()).fileName() + suffix
                       + u']';
-    // "[*]" would be taken for the modified placeholder: keep it literal.
+    // "[*]" would be taken for the modified placeholder: keep it literal. The
+    // placeholder at the end shows "*" while the document has unsaved changes.
     caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-    setWindowTitle(caption);
+    setWindowTitle(caption + QStringLiteral("[*]"));
+    setWindowModified(FDocument.IsModified());
 }
 
 void TfrmMain::UpdateStatusBar()
@@ -597,25 +645,69 @@ void TfrmMain::UpdateStatusBar()
 
 void TfrmMain::OpenRequestedFile(const QString& path)
 {
+    FErrorFile = path;
     const QString target = ResolveRequestedFile(path);
     if (target.isEmpty()) {
         reportError(FMessages.StrFormFileNotFound);
         return;
     }
-    LoadFormFile(target);
+    if (ConfirmDiscardChanges())
+        LoadFormFile(target);
 }
 
 void TfrmMain::LoadFormFile(const QString& path)
 {
+    FErrorFile = path;
     {
         TBusyCursor busy;
         FDocument.LoadFormFile(path); // on failure nothing of the document has changed
     }
+    afterLoad();
+}
+
+void TfrmMain::afterLoad()
+{
     QAction* autoDecode = action(QStringLiteral("actAutoDecode"));
     autoDecode->setChecked(FDocument.AutoDecode());
     UpdateCaption();
-    mmProperties->setText(QString());
+    showText(QString());
     showLoadedDocument();
+}
+
+bool TfrmMain::paneHasUnappliedText() const
+{
+    if (!FShownNode)
+        return false;
+    // Compared with the breaks made alike: the pane gives every break back as CR LF.
+    const auto normalized = [](QString text) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        return text;
+    };
+    return normalized(mmProperties->text()) != normalized(FShownText);
+}
+
+bool TfrmMain::ConfirmDiscardChanges()
+{
+    const bool paneChanged = paneHasUnappliedText();
+    if (!paneChanged && !FDocument.IsModified())
+        return true;
+    switch (AskSaveChanges(this, FMessages.StrSaveModified)) {
+    case TSaveAnswer::Cancel:
+        return false;
+    case TSaveAnswer::Discard:
+        return true;
+    case TSaveAnswer::Save:
+        break;
+    }
+    // Save keeps the typed text too: it is applied to its node first.
+    if (paneChanged)
+        actSavePropertiesExecute();
+    const QString target = FDocument.CurrentFileName();
+    FErrorFile = target;
+    FDocument.Save(); // a failure ends the command that asked: nothing is thrown away
+    UpdateCaption();
+    return true;
 }
 
 void TfrmMain::showLoadedDocument()
@@ -653,14 +745,14 @@ void TfrmMain::tvMainClick()
     if (!s)
         return;
     UpdateStatusBar();
-    showText(FDocument.NodeProperties(s));
+    showText(FDocument.ShownProperties(s));
 }
 
-void TfrmMain::showText(const QString& storedText)
+void TfrmMain::showText(const QString& paneText)
 {
     // The highlighter colours only the rows being painted, so texts of any length show at once.
-    const bool decode = action(QStringLiteral("actAutoDecode"))->isChecked();
-    mmProperties->setText(decode ? DecodeText(storedText) : storedText);
+    FShownText = paneText;
+    mmProperties->setText(paneText);
     mmProperties->scrollToTopLeft();
 }
 
@@ -675,10 +767,8 @@ void TfrmMain::actSavePropertiesExecute()
     TTreeNode* s = selectedNode();
     if (!s)
         return;
-    TPROPREC& rec = s->record();
-    rec.Modified = true;
-    const QString text = mmProperties->text();
-    rec.ModProperties = action(QStringLiteral("actAutoDecode"))->isChecked() ? EncodeText(text) : text;
+    FShownText = mmProperties->text(); // the pane goes on showing the text as typed
+    FDocument.ApplyProperties(s, FShownText);
     UpdateStatusBar();
 }
 
@@ -687,8 +777,8 @@ void TfrmMain::actOriginalPropertiesExecute()
     TTreeNode* s = selectedNode();
     if (!s)
         return;
-    s->record().Modified = false;
-    showText(GetNodeProperties(FDocument.OrgFile(), &s->record()));
+    FDocument.RevertProperties(s);
+    showText(FDocument.ShownProperties(s));
     UpdateStatusBar();
 }
 
@@ -749,7 +839,7 @@ void TfrmMain::actUpExecute()
     if (!s || !CanMoveUp(s))
         return;
     const bool wasExpanded = tvMain->isExpanded(FModel->indexOf(s));
-    const TMoveResult r = MoveUp(FDocument.Tree(), s);
+    const TMoveResult r = FDocument.MoveUp(s);
     if (!r)
         return;
     applyMoveDisplayEffects(r, s->parent());
@@ -766,7 +856,7 @@ void TfrmMain::actDownExecute()
         return;
     TTreeNode* n = s->nextSibling();
     const bool nextWasExpanded = tvMain->isExpanded(FModel->indexOf(n));
-    const TMoveResult r = MoveDown(FDocument.Tree(), s);
+    const TMoveResult r = FDocument.MoveDown(s);
     if (!r)
         return;
     applyMoveDisplayEffects(r, s->parent());
@@ -783,7 +873,7 @@ void TfrmMain::actUpToOneLevelExecute()
         return;
     TTreeNode* formerParent = s->parent();
     const bool wasExpanded = tvMain->isExpanded(FModel->indexOf(s));
-    const TMoveResult r = MoveOneLevelUp(FDocument.Tree(), s);
+    const TMoveResult r = FDocument.MoveOneLevelUp(s);
     if (!r)
         return;
     applyMoveDisplayEffects(r, formerParent);
@@ -811,7 +901,7 @@ void TfrmMain::tvMainDragDrop(const QMimeData* data, const QModelIndex& target)
         return;
     TTreeNode* s = selectedNode();
     TTreeNode* formerParent = s->parent();
-    const TMoveResult r = Drop(FDocument.Tree(), s, TreeModel::nodeOf(target));
+    const TMoveResult r = FDocument.Drop(s, TreeModel::nodeOf(target));
     if (r)
         applyMoveDisplayEffects(r, formerParent);
 }
@@ -838,11 +928,9 @@ void TfrmMain::actDisposeAllExecute()
 
 void TfrmMain::actParseExecute()
 {
-    TComponentTree fresh;
     {
         TBusyCursor busy;
-        ParseOutline(FDocument.OrgFile(), fresh, FMessages.StrNoName);
-        FDocument.Tree().replaceContents(std::move(fresh));
+        FDocument.Reparse();
     }
     showLoadedDocument();
 }
@@ -853,7 +941,7 @@ void TfrmMain::actOpenFileExecute()
 {
     std::unique_ptr<QFileDialog> odMain(createDialog(QStringLiteral("odMain")));
     const QString path = ExecFileDialog(*odMain);
-    if (!path.isEmpty())
+    if (!path.isEmpty() && ConfirmDiscardChanges())
         LoadFormFile(path);
 }
 
@@ -861,6 +949,7 @@ void TfrmMain::actsaveFileExecute()
 {
     if (FDocument.OrgFileName().isEmpty() || !ConfirmBox(this, FMessages.StrSaveChanges))
         return;
+    FErrorFile = FDocument.CurrentFileName();
     FDocument.Save();
     UpdateCaption();
 }
@@ -874,7 +963,8 @@ void TfrmMain::actSaveAsExecute()
     const QString path = ExecFileDialog(*sdMain);
     if (path.isEmpty())
         return;
-    FDocument.SaveAs(path);
+    FErrorFile = path;
+    FDocument.SaveAs(path); // takes the new name only once the file is written
     UpdateCaption();
 }
 
@@ -882,6 +972,7 @@ void TfrmMain::actRestoreBackupExecute()
 {
     if (FDocument.OrgFileName().isEmpty() || !ConfirmBox(this, FMessages.StrRestoreBackup))
         return;
+    FErrorFile = FDocument.CurrentFileName();
     FDocument.RestoreBackup();
 }
 
@@ -889,9 +980,18 @@ void TfrmMain::actRefreshExecute()
 {
     if (FDocument.OrgFileName().isEmpty() || !ConfirmBox(this, FMessages.StrReload))
         return;
+    // Asked after the reload question: only a reload that will happen throws changes away.
     const QString path = FDocument.CurrentFileName();
-    if (FileExists(path))
-        LoadFormFile(path);
+    if (!FileExists(path) || !ConfirmDiscardChanges())
+        return;
+    FErrorFile = FDocument.CurrentFileName(); // a save may have been asked for
+    bool reloaded = false;
+    {
+        TBusyCursor busy;
+        reloaded = FDocument.Refresh();
+    }
+    if (reloaded)
+        afterLoad();
 }
 
 void TfrmMain::actCopyToClipboardExecute()
@@ -909,6 +1009,7 @@ void TfrmMain::actSelTextToBinExecute()
     const QString path = ExecFileDialog(*sdBin);
     if (path.isEmpty())
         return;
+    FErrorFile = path;
     SaveSelectionAsBinary(mmProperties->selectedText(), path);
 }
 
@@ -940,8 +1041,45 @@ void TfrmMain::actEditorPasteExecute()
 
 void TfrmMain::actEditorUndoExecute()
 {
+    // The pane keeps its own undo; in the tree the key takes back a document change.
     if (mmProperties->hasFocus())
         mmProperties->undo();
+    else if (tvMain->hasFocus())
+        undoDocumentChange();
+}
+
+// --- undo and redo of document changes -------------------------------------------
+
+void TfrmMain::undoDocumentChange()
+{
+    showDocumentChange(FDocument.Undo());
+}
+
+void TfrmMain::redoDocumentChange()
+{
+    showDocumentChange(FDocument.Redo());
+}
+
+void TfrmMain::showDocumentChange(TTreeNode* node)
+{
+    if (!node)
+        return;
+    for (const TTreeNode* p = node->parent(); p; p = p->parent())
+        tvMain->expand(FModel->indexOf(p));
+    selectNode(node);
+    tvMainClick(); // also when node was selected already: its text may have changed
+    tvMain->scrollTo(FModel->indexOf(node));
+    updateActions();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e)
+{
+    bool close = false;
+    guarded([&] { close = ConfirmDiscardChanges(); });
+    if (close)
+        e->accept();
+    else
+        e->ignore();
 }
 
 // --- file drop -------------------------------------------------------------------

@@ -29,7 +29,7 @@ class TComponentTreeView;
 class TEditor;
 class TreeModel;
 
-// The six program-wide messages; a language file may replace them.
+// The program-wide messages; a language file may replace them.
 struct TMessages {
     QString StrRestoreBackup;
     QString StrSaveChanges;
@@ -37,6 +37,8 @@ struct TMessages {
     QString StrModified;
     QString StrReload;
     QString StrNoName;
+    // Asked before unsaved changes would be thrown away (Save / Discard / Cancel).
+    QString StrSaveModified;
     // The built-in Japanese defaults.
     static TMessages Defaults();
 };
@@ -86,8 +88,17 @@ public:
     void UpdateCaption();
     // Names the selected component (and the modified mark) in the status bar.
     void UpdateStatusBar();
-    // Derives every action's enabled state from the document and the selection.
+    // Derives every action's enabled state from the document and the selection,
+    // and the caption's modified mark from the document.
     void updateActions();
+    // Property text typed in the pane and not applied.
+    bool paneHasUnappliedText() const;
+    // Before unsaved changes (the document's, or unapplied pane text) would be
+    // thrown away: asks Save / Discard / Cancel. True when the caller may go on.
+    bool ConfirmDiscardChanges();
+    // Takes back / redoes one document change; the tree and the pane follow.
+    void undoDocumentChange();
+    void redoDocumentChange();
 
     // --- action handlers (each runs inside the general error reporting) ------
     void actOpenFileExecute();
@@ -120,6 +131,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
@@ -143,8 +156,11 @@ private:
     bool tvMainDragOver(const QMimeData* data, const QModelIndex& target);
     void tvMainDragDrop(const QMimeData* data, const QModelIndex& target);
     void handleCommandLine();
+    void postCommandLine();
     void showLoadedDocument();
-    void showText(const QString& storedText);
+    void afterLoad();
+    void showDocumentChange(TTreeNode* node);
+    void showText(const QString& paneText);
     void applyMoveDisplayEffects(const TMoveResult& result, TTreeNode* formerParent);
     void collapseSubtree(const TTreeNode* node);
     void expandSubtree(const TTreeNode* node);
@@ -157,7 +173,13 @@ private:
     QString FEditorFontName;
     int FEditorFontSize = 10;
     bool FShown = false;
+    bool FCommandLinePending = false;
     const TTreeNode* FShownNode = nullptr;
+    // The text the pane was last given (or applied from it): the pane holds unapplied
+    // text when its text differs.
+    QString FShownText;
+    // The file an error of the running command is about (named in the error box).
+    QString FErrorFile;
 
     TreeModel* FModel = nullptr;
     TComponentTreeView* tvMain = nullptr;

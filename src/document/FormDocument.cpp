@@ -287,9 +287,15 @@ QString ResolveRequestedFile(const QString& path)
     return {};
 }
 
-TFormDocument::TFormDocument() : FNoNameText(DefaultNoNameText()) {}
+TFormDocument::TFormDocument() : FNoNameText(DefaultNoNameText())
+{
+    FTree.addObserver(&FHistory);
+}
 
-TFormDocument::~TFormDocument() = default;
+TFormDocument::~TFormDocument()
+{
+    FTree.removeObserver(&FHistory);
+}
 
 QString TFormDocument::CurrentFileName() const
 {
@@ -473,20 +479,21 @@ void TFormDocument::SaveFormFile(const QString& path) const
     WriteFileAtomic(path, SaveBytes());
 }
 
-void TFormDocument::Save() const
+void TFormDocument::Save()
 {
-    SaveFormFile(CurrentFileName());
+    saveTo(CurrentFileName());
 }
 
 void TFormDocument::SaveAs(const QString& path)
 {
+    saveTo(path); // the name is taken only once the file is written
     FModFileName = path;
-    SaveFormFile(FModFileName);
 }
 
-void TFormDocument::RestoreBackup() const
+void TFormDocument::RestoreBackup()
 {
     WriteFileAtomic(CurrentFileName(), FOrgBinFile.data());
+    FHistory.markLoadedSaved();
 }
 
 bool TFormDocument::Refresh()

@@ -10,6 +10,8 @@
 #include "convert/StreamFormat.h"
 #include "document/ComponentTree.h"
 #include "document/TextDecoding.h"
+#include "document/TreeMoves.h"
+#include "document/UndoHistory.h"
 
 #include <QByteArray>
 #include <QString>
@@ -52,6 +54,10 @@ enum class TOpenOutcome {
     Loaded,   // the form file was loaded
     NotFound, // nothing changed; the caller shows the StrFormFileNotFound message
 };
+
+// The text of an error box about a file: "path: message" (the message alone when it
+// already begins with the path), control characters shown as #nn.
+QString FileErrorText(const QString& path, const QString& message);
 
 // The form file a dropped or command-line path stands for, or an empty string when
 // there is none: a .dfm/.fmx/.xfm path (any letter case) that names an existing file,
@@ -130,12 +136,14 @@ public:
     QByteArray SaveBytes() const;
     // Writes SaveBytes() to path atomically; on failure the file stays as it was.
     void SaveFormFile(const QString& path) const;
-    // Save: SaveFormFile(CurrentFileName()).
-    void Save() const;
-    // Save As: makes path the ModFileName (kept even when the save fails), then saves there.
+    // Save: SaveFormFile(CurrentFileName()); the document then counts as saved. A
+    // conversion error about a line of the text names the component and the line.
+    void Save();
+    // Save As: saves to path, and only when that succeeded makes path the ModFileName.
     void SaveAs(const QString& path);
-    // Restore backup: writes OrgBinFile to CurrentFileName() atomically; nothing else changes.
-    void RestoreBackup() const;
+    // Restore backup: writes OrgBinFile to CurrentFileName() atomically; the file then
+    // holds the document as loaded, so moves and applied text count as unsaved.
+    void RestoreBackup();
     // Refresh: reloads CurrentFileName() when a file exists there; returns whether it did.
     bool Refresh();
 
@@ -143,7 +151,36 @@ public:
     // followed by CR LF. Empty for nullptr.
     QString ClipboardText(const TTreeNode* node) const;
 
+    // --- the user's changes (each undoable) -------------------------------------
+    // The text the property pane shows for node: its property text, decoded when AutoDecode().
+    QString ShownProperties(const TTreeNode* node) const;
+    // Apply: node's applied text becomes the pane text (encoded when AutoDecode()).
+    void ApplyProperties(TTreeNode* node, const QString& paneText);
+    // Revert: node goes back to its loaded lines.
+    void RevertProperties(TTreeNode* node);
+    // The reordering commands of TreeMoves on this document's tree.
+    TMoveResult MoveUp(TTreeNode* s);
+    TMoveResult MoveDown(TTreeNode* s);
+    TMoveResult MoveOneLevelUp(TTreeNode* s);
+    TMoveResult Drop(TTreeNode* s, TTreeNode* target);
+    // Rebuilds the tree from the loaded lines; moves and applied text are gone.
+    void Reparse();
+    // There are moves or applied/reverted properties that no save has written.
+    bool IsModified() const { return FHistory.isModified(); }
+    bool CanUndo() const { return FHistory.canUndo(); }
+    bool CanRedo() const { return FHistory.canRedo(); }
+    // Takes back / redoes one change; the node it concerned, nullptr when there was none.
+    TTreeNode* Undo() { return FHistory.undo(FTree); }
+    TTreeNode* Redo() { return FHistory.redo(FTree); }
+    // "(Button1: TButton のプロパティ 1 行目)" for a property line of the regenerated
+    // text (1-based line number); empty for any other line.
+    QString RegeneratedLineLocation(int line) const;
+
 private:
+    TMoveResult recordMove(TMoveResult result, TTreeNode* fromParent, int fromRow, TTreeNode* focus);
+    // Writes the document to path, naming the component of a failing line.
+    void saveTo(const QString& path);
+
     // The top-level blocks a save writes; throws EDocumentError when there is none.
     std::vector<const TTreeNode*> blocksToSave() const;
     // Emits the text a save writes to sink(indent, text).
@@ -165,6 +202,7 @@ private:
     bool FLoaded = false;
     QString FNoNameText;
     TComponentTree FTree;
+    TUndoHistory FHistory; // observes FTree: loads and reparses end every step
 };
 
 } // namespace korvel

@@ -64,7 +64,7 @@ TEST_F(FileCommandsTest, SaveAsksAndWritesTheRegeneratedText)
     trigger("actsaveFile");
     EXPECT_EQ(FConfirmations, QStringList({kSaveChanges, kSaveChanges}));
     EXPECT_EQ(readFile(path), kMovedText);
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [F.dfm]"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]"));
     EXPECT_TRUE(FErrors.isEmpty());
 }
 
@@ -72,7 +72,7 @@ TEST_F(FileCommandsTest, SaveOfABinaryDocumentAfterMoves)
 {
     const QString path = writeFile(QStringLiteral("B.dfm"), toBinary(NestedTextForm()));
     start({path});
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [B.dfm (Binary)]"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [B.dfm (Binary)]"));
     clickNode(QStringLiteral("Panel2"));
     trigger("actUp");
     FAnswers = {true};
@@ -102,7 +102,7 @@ TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
     EXPECT_TRUE(FConfirmations.isEmpty());
     EXPECT_EQ(readFile(copy), kMovedText);
     EXPECT_EQ(readFile(path), NestedTextForm());
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Copy.txt]"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [Copy.txt]"));
 
     // Restore backup writes the loaded bytes under the Save As name.
     FAnswers = {true};
@@ -110,9 +110,11 @@ TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
     EXPECT_EQ(FConfirmations.last(), kRestoreBackup);
     EXPECT_EQ(readFile(copy), NestedTextForm());
     EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +")); // the tree keeps its moves
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [Copy.txt]*")); // which the file no longer holds
 
     // Refresh loads the Save As path, which becomes the loaded path.
     FAnswers = {true};
+    FSaveAnswers = {TSaveAnswer::Discard};
     trigger("actRefresh");
     EXPECT_EQ(FConfirmations.last(), kReload);
     EXPECT_EQ(w()->document().OrgFileName(), copy);
@@ -131,6 +133,7 @@ TEST_F(FileCommandsTest, RefreshDiscardsMovesAndAppliedEdits)
     FAnswers = {false, true};
     trigger("actRefresh");
     EXPECT_EQ(treeDump()[4], QStringLiteral("  Memo1"));
+    FSaveAnswers = {TSaveAnswer::Discard}; // the changes are unsaved: asked after the reload question
     trigger("actRefresh");
     EXPECT_EQ(treeDump().last(), QStringLiteral("  Memo1"));
     EXPECT_FALSE(node(QStringLiteral("Memo1"))->record().Modified);
@@ -216,7 +219,7 @@ TEST_F(FileCommandsTest, WriteFailureIsReportedAndTheWindowStaysUsable)
     trigger("actSaveAs");
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_FALSE(FErrors.first().isEmpty());
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [F.dfm]")); // the caption is not updated
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]")); // the caption is not updated
     clickNode(QStringLiteral("Panel2"));
     trigger("actUp");
     EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +"));

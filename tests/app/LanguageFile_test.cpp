@@ -128,7 +128,7 @@ TEST_F(LanguageWindowTest, TranslatesMessagesActionsAndFont)
     trigger("actsaveFile");
     EXPECT_EQ(FConfirmations, QStringList{"Save the changes?"});
     w()->OpenRequestedFile(FDir.filePath(QStringLiteral("none.pas")));
-    EXPECT_EQ(FErrors, QStringList{"Not found"});
+    EXPECT_EQ(FErrors, QStringList{FDir.filePath(QStringLiteral("none.pas")) + QStringLiteral(": Not found")});
 }
 
 TEST_F(LanguageWindowTest, EditorSectionAloneAndBadSizeKeepDefaults)

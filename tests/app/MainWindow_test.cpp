@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 namespace korvel::test {
 namespace {
@@ -27,7 +28,7 @@ using StartupTest = WindowFixture;
 TEST_F(StartupTest, NoArgumentShowsAnEmptyWindowWithFileAndMoveActionsDisabled)
 {
     start();
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel"));
     EXPECT_EQ(w()->objectName(), QStringLiteral("frmMain"));
     EXPECT_EQ(w()->size(), QSize(800, 600));
     EXPECT_EQ(tree()->indentation(), 19);
@@ -172,7 +173,7 @@ TEST_F(OpenTest, CommandLinePasPathOpensTheFormBesideIt)
     const QString second = writeFile(QStringLiteral("Second.dfm"), "object Second: TForm\r\nend\r\n");
     start({FDir.filePath(QStringLiteral("Unit1.pas")), second});
     EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Unit1.dfm]"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [Unit1.dfm]"));
     EXPECT_EQ(w()->document().OrgFileName(), FDir.filePath(QStringLiteral("Unit1.dfm")));
     EXPECT_EQ(treeDump(), QStringList({"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +",
                                        "    Edit1 +", "      Inner1", "  Memo1"}));
@@ -185,9 +186,16 @@ TEST_F(OpenTest, CommandLinePasPathOpensTheFormBesideIt)
 
 TEST_F(OpenTest, CommandLineMissingFileShowsNotFoundOverTheShownWindow)
 {
+    // The message appears once the window is on the screen.
+    QList<bool> exposed;
+    TUiSeams::error = [&](const QString& text) {
+        FErrors << text;
+        exposed << (FWindow && FWindow->windowHandle() && FWindow->windowHandle()->isExposed());
+    };
     start({FDir.filePath(QStringLiteral("Missing.pas"))});
-    EXPECT_EQ(FErrors, QStringList{kNotFound});
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel"));
+    EXPECT_EQ(exposed, QList<bool>{true});
+    EXPECT_EQ(FErrors, QStringList{FDir.filePath(QStringLiteral("Missing.pas")) + QStringLiteral(": ") + kNotFound});
+    EXPECT_EQ(caption(), QStringLiteral("Korvel"));
     EXPECT_TRUE(w()->isVisible());
     EXPECT_FALSE(isEnabled("actsaveFile"));
 }
@@ -196,7 +204,7 @@ TEST_F(OpenTest, CommandLineFileIsOpenedOncePerRun)
 {
     const QString path = writeFile(QStringLiteral("A.dfm"), NestedTextForm());
     start({path});
-    ASSERT_EQ(w()->windowTitle(), QStringLiteral("Korvel [A.dfm]"));
+    ASSERT_EQ(caption(), QStringLiteral("Korvel [A.dfm]"));
     writeFile(QStringLiteral("A.dfm"), "object Changed: TForm\r\nend\r\n");
     // Showing the window again runs no show handler.
     w()->hide();
@@ -222,7 +230,7 @@ TEST_F(OpenTest, DroppingThreeFilesOpensOnlyTheFirst)
     QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w(), &drop);
     EXPECT_EQ(treeDump(), QStringList{"First"});
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [First.DFM]"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [First.DFM]"));
 }
 
 TEST_F(OpenTest, DroppedPathsThatAreNoFormFiles)
@@ -239,8 +247,8 @@ TEST_F(OpenTest, DroppedPathsThatAreNoFormFiles)
         const QString path = r.create ? writeFile(QString::fromLatin1(r.name), NestedTextForm())
                                       : FDir.filePath(QString::fromLatin1(r.name));
         w()->OpenRequestedFile(path);
-        EXPECT_EQ(FErrors, QStringList{kNotFound}) << r.name;
-        EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel")) << r.name;
+        EXPECT_EQ(FErrors, QStringList{path + QStringLiteral(": ") + kNotFound}) << r.name;
+        EXPECT_EQ(caption(), QStringLiteral("Korvel")) << r.name;
     }
 }
 
@@ -260,7 +268,7 @@ TEST_F(OpenTest, CaptionSuffixFollowsTheFormat)
     start();
     for (const Row& r : rows) {
         w()->LoadFormFile(writeFile(QString::fromLatin1(r.name), r.bytes));
-        EXPECT_EQ(w()->windowTitle(), QString::fromUtf8(r.caption));
+        EXPECT_EQ(caption(), QString::fromUtf8(r.caption));
         EXPECT_EQ(w()->action(QStringLiteral("actAutoDecode"))->isChecked(), r.autoDecode) << r.name;
     }
 }
@@ -271,9 +279,9 @@ TEST_F(OpenTest, OpenDialogLoadsTheChosenFileAndCancelChangesNothing)
     start();
     FFileNames = {QString(), path};
     trigger("actOpenFile");
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel"));
     trigger("actOpenFile");
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Chosen.xfm]"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [Chosen.xfm]"));
     EXPECT_EQ(FDialogs, QStringList({"odMain", "odMain"}));
     EXPECT_EQ(FDialogFilters.first(), QStringLiteral("RAD Studio Form File (*.dfm *.fmx *.xfm)|All Files (*)"));
 }
@@ -291,18 +299,20 @@ TEST_F(ErrorTest, FailedLoadShowsTheErrorAndKeepsTheDocumentAndWindowUsable)
     FFileNames = {bad};
     trigger("actOpenFile");
     ASSERT_EQ(FErrors.size(), 1);
-    EXPECT_EQ(FErrors.first(), QStringLiteral("ストリーム形式が無効です"));
-    EXPECT_EQ(w()->windowTitle(), QStringLiteral("Korvel [Good.dfm]"));
+    EXPECT_EQ(FErrors.first(), bad + QStringLiteral(": ストリーム形式が無効です"));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [Good.dfm]"));
     EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Button2")));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // Still usable: a move works and the next load succeeds.
     trigger("actUp");
     EXPECT_EQ(treeDump()[2], QStringLiteral("    Button2"));
     FFileNames = {FDir.filePath(QStringLiteral("NotThere.dfm"))};
+    FSaveAnswers = {TSaveAnswer::Discard}; // the move is unsaved; the failed load keeps it
     trigger("actOpenFile");
     ASSERT_EQ(FErrors.size(), 2);
     EXPECT_FALSE(FErrors[1].isEmpty());
     FFileNames = {good};
+    FSaveAnswers = {TSaveAnswer::Discard};
     trigger("actOpenFile");
     EXPECT_EQ(FErrors.size(), 2);
     EXPECT_EQ(treeDump()[2], QStringLiteral("    Button1"));
@@ -316,7 +326,7 @@ TEST_F(ErrorTest, SavingAnEmptyTreeReportsAndWritesNothing)
     FAnswers = {true};
     trigger("actsaveFile");
     ASSERT_EQ(FErrors.size(), 1);
-    EXPECT_EQ(FErrors.first(), NoComponentToSaveMessage());
+    EXPECT_EQ(FErrors.first(), path + QStringLiteral(": ") + NoComponentToSaveMessage());
     EXPECT_EQ(readFile(path), QByteArray("no components here\r\n"));
 }
 

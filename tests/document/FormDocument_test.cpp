@@ -530,7 +530,7 @@ TEST_F(FormDocumentTest, EmptyTreeSaveWritesNothing)
     EXPECT_KORVEL_ERROR(doc.SaveAs(path("Other.dfm")), EDocumentError, NoComponentToSaveMessage());
     EXPECT_EQ(readAll(p), QByteArray("unit Unit1;\r\n"));
     EXPECT_FALSE(QFile::exists(path("Other.dfm")));
-    EXPECT_EQ(doc.CurrentFileName(), path("Other.dfm")); // Save As keeps the chosen name
+    EXPECT_EQ(doc.CurrentFileName(), p); // a failed Save As does not take the chosen name
 }
 
 TEST_F(FormDocumentTest, SaveAsRestoreBackupAndRefresh)
@@ -595,7 +595,8 @@ TEST_F(FormDocumentTest, RejectedConversionLeavesFileIntact)
     doc.LoadFormFile(b);
     find(doc.Tree(), "Button1")->record().Modified = true;
     find(doc.Tree(), "Button1")->record().ModProperties = QStringLiteral("Caption = #$41");
-    EXPECT_KORVEL_ERROR(doc.Save(), EParserError, QStringLiteral("4 行目: 識別子が必要です"));
+    EXPECT_KORVEL_ERROR(doc.Save(), EParserError, QStringLiteral("4 行目: 識別子が必要です (Button1: TButton のプロパティ 1 行目)"));
+    EXPECT_KORVEL_ERROR(doc.SaveFormFile(b), EParserError, QStringLiteral("4 行目: 識別子が必要です"));
     EXPECT_EQ(readAll(b), binaryForm());
 }
 

@@ -1,6 +1,7 @@
 #include "app/support/WindowFixture.h"
 
 #include <QDir>
+#include <QWindow>
 #include <QFileInfo>
 #include <QScrollBar>
 
@@ -22,6 +23,16 @@ void WindowFixture::SetUp()
         return answer;
     };
     TUiSeams::error = [this](const QString& text) { FErrors << text; };
+    TUiSeams::askSave = [this](const QString& text) {
+        FSaveQuestions << text;
+        if (FSaveAnswers.empty()) {
+            ADD_FAILURE() << "unexpected save question: " << text.toStdString();
+            return TSaveAnswer::Cancel;
+        }
+        const TSaveAnswer answer = FSaveAnswers.front();
+        FSaveAnswers.pop_front();
+        return answer;
+    };
     TUiSeams::chooseFile = [this](QFileDialog& dialog) {
         FDialogs << dialog.objectName();
         FDialogFilters << dialog.nameFilters().join(u'|');
@@ -47,6 +58,7 @@ void WindowFixture::TearDown()
     TUiSeams::reset();
     EXPECT_TRUE(FAnswers.empty()) << "confirmation answers left over";
     EXPECT_TRUE(FFileNames.empty()) << "file names left over";
+    EXPECT_TRUE(FSaveAnswers.empty()) << "save answers left over";
 }
 
 QString WindowFixture::writeFile(const QString& name, const QByteArray& bytes)
@@ -77,6 +89,9 @@ TfrmMain& WindowFixture::start(const QStringList& arguments, const QString& lang
     QApplication::setActiveWindow(FWindow.get());
     FWindow->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
+    // The command-line file is opened by a message posted once the window is exposed.
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
+    QCoreApplication::sendPostedEvents();
     return *FWindow;
 }
 
@@ -141,6 +156,11 @@ QString WindowFixture::topRow() const
 {
     tree()->doItemsLayout();
     return tree()->indexAt(QPoint(2, 2)).data().toString();
+}
+
+QString WindowFixture::caption() const
+{
+    return FWindow->windowHandle() ? FWindow->windowHandle()->title() : FWindow->windowTitle();
 }
 
 bool WindowFixture::isEnabled(const char* name) const

@@ -58,6 +58,8 @@ protected:
     // The caption of the tree's first visible row.
     QString topRow() const;
     bool isEnabled(const char* name) const;
+    // The caption as the window shows it (the modified placeholder resolved).
+    QString caption() const;
 
     TfrmMain* w() const { return FWindow.get(); }
     TComponentTreeView* tree() const { return FWindow->treeView(); }
@@ -67,6 +69,8 @@ protected:
     std::unique_ptr<TfrmMain> FWindow;
     std::deque<bool> FAnswers;       // answers to confirmations (OK = true)
     std::deque<QString> FFileNames;  // answers to file dialogs ("" = Cancel)
+    std::deque<TSaveAnswer> FSaveAnswers; // answers to the unsaved-changes question
+    QStringList FSaveQuestions;      // texts of the unsaved-changes questions asked
     QStringList FConfirmations;      // texts of the confirmations asked
     QStringList FErrors;             // texts of the error boxes shown
     QStringList FDialogs;            // object names of the file dialogs shown

@@ -1,0 +1,204 @@
+// TFormDocument: the changes the user makes to a loaded document (moves, applied
+// and reverted property text), their undo history, and saving with error texts
+// that lead the user to the failing place.
+#include "document/FormDocument.h"
+
+#include "document/OutlineParser.h"
+#include "document/PropertyCodec.h"
+
+#include <QRegularExpression>
+
+#include <vector>
+
+namespace korvel {
+
+namespace {
+
+// The number of lines of a property text, split the way regeneration splits it
+// (CR LF, CR or LF; a final break adds no empty line).
+int countTextLines(QStringView text)
+{
+    int lines = 0;
+    for (qsizetype i = 0, n = text.size(); i < n;) {
+        qsizetype j = i;
+        while (j < n && text[j] != u'\r' && text[j] != u'\n')
+            ++j;
+        ++lines;
+        if (j == n)
+            break;
+        i = j + 1;
+        if (text[j] == u'\r' && i < n && text[i] == u'\n')
+            ++i;
+    }
+    return lines;
+}
+
+// The line number a tokenizer message begins with ("12 行目: …"), or 0.
+int leadingLineNumber(const QString& message)
+{
+    constexpr QStringView kMarker(u" 行目: ");
+    const qsizetype at = message.indexOf(kMarker);
+    if (at <= 0 || at > 10)
+        return 0;
+    bool ok = false;
+    const int line = message.left(at).toInt(&ok);
+    return ok && line > 0 ? line : 0;
+}
+
+} // namespace
+
+QString FileErrorText(const QString& path, const QString& message)
+{
+    const QString text = message.startsWith(path + QStringLiteral(": ")) || path.isEmpty()
+                             ? message
+                             : path + QStringLiteral(": ") + message;
+    // Control characters of a damaged file would garble the box: show them as #nn.
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F)
+            shown += u'#' + QString::number(u);
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+QString TFormDocument::ShownProperties(const TTreeNode* node) const
+{
+    const QString text = NodeProperties(node);
+    return FAutoDecode ? DecodeText(text) : text;
+}
+
+void TFormDocument::ApplyProperties(TTreeNode* node, const QString& paneText)
+{
+    if (!node)
+        return;
+    TPROPREC& r = node->record();
+    const bool oldModified = r.Modified;
+    QString oldText = r.ModProperties;
+    r.Modified = true;
+    r.ModProperties = FAutoDecode ? EncodeText(paneText) : paneText;
+    FHistory.recordProperties(node, oldModified, std::move(oldText));
+}
+
+void TFormDocument::RevertProperties(TTreeNode* node)
+{
+    if (!node)
+        return;
+    TPROPREC& r = node->record();
+    const bool oldModified = r.Modified;
+    r.Modified = false; // ModProperties keeps its text; a later apply overwrites it
+    FHistory.recordProperties(node, oldModified, r.ModProperties);
+}
+
+TMoveResult TFormDocument::recordMove(TMoveResult result, TTreeNode* fromParent, int fromRow, TTreeNode* focus)
+{
+    if (result)
+        FHistory.recordMove(result.moved, fromParent, fromRow, focus);
+    return result;
+}
+
+TMoveResult TFormDocument::MoveUp(TTreeNode* s)
+{
+    if (!CanMoveUp(s))
+        return {};
+    TTreeNode* parent = s->parent();
+    const int row = s->row();
+    return recordMove(korvel::MoveUp(FTree, s), parent, row, s);
+}
+
+TMoveResult TFormDocument::MoveDown(TTreeNode* s)
+{
+    if (!CanMoveDown(s))
+        return {};
+    // What moves is the next sibling, which goes above s.
+    TTreeNode* next = s->nextSibling();
+    TTreeNode* parent = next->parent();
+    const int row = next->row();
+    return recordMove(korvel::MoveDown(FTree, s), parent, row, s);
+}
+
+TMoveResult TFormDocument::MoveOneLevelUp(TTreeNode* s)
+{
+    if (!CanMoveOneLevelUp(s))
+        return {};
+    TTreeNode* parent = s->parent();
+    const int row = s->row();
+    return recordMove(korvel::MoveOneLevelUp(FTree, s), parent, row, s);
+}
+
+TMoveResult TFormDocument::Drop(TTreeNode* s, TTreeNode* target)
+{
+    if (!CanDrop(s, target))
+        return {};
+    TTreeNode* parent = s->parent();
+    const int row = s->row();
+    return recordMove(korvel::Drop(FTree, s, target), parent, row, s);
+}
+
+void TFormDocument::Reparse()
+{
+    TComponentTree fresh;
+    ParseOutline(FOrgFile, fresh, FNoNameText);
+    FTree.replaceContents(std::move(fresh));
+}
+
+QString TFormDocument::RegeneratedLineLocation(int line) const
+{
+    if (line <= 0 || FTree.isEmpty())
+        return {};
+    // Walk the blocks in the order regeneration writes them: header, property
+    // lines, children, end.
+    const int roots = FFormat == sofBinary ? 1 : FTree.topLevelCount();
+    struct Item {
+        const TTreeNode* node;
+        bool closing;
+    };
+    std::vector<Item> stack;
+    for (int i = roots - 1; i >= 0; --i)
+        stack.push_back({FTree.topLevel(i), false});
+    int64_t at = 0; // lines written so far
+    while (!stack.empty()) {
+        const Item item = stack.back();
+        stack.pop_back();
+        if (++at == line)
+            return {}; // a header or an end line
+        if (item.closing)
+            continue;
+        const QString text = NodeProperties(item.node);
+        const int count = countTextLines(text);
+        if (line <= at + count) {
+            const int within = int(line - at);
+            // Confirm against the text itself, so a layout this walk does not know never misleads.
+            const QStringList lines = RegenerateLines();
+            const QString expected = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))).value(within - 1);
+            if (line > lines.size() || !lines[line - 1].endsWith(expected))
+                return {};
+            const TPROPREC& r = item.node->record();
+            return u'(' + NodeCaption(r.ObjectName, FNoNameText) + QStringLiteral(": ") + r.ClassName
+                   + QStringLiteral(" のプロパティ ") + QString::number(within) + QStringLiteral(" 行目)");
+        }
+        at += count;
+        stack.push_back({item.node, true});
+        for (int c = item.node->childCount() - 1; c >= 0; --c)
+            stack.push_back({item.node->child(c), false});
+    }
+    return {};
+}
+
+void TFormDocument::saveTo(const QString& path)
+{
+    try {
+        SaveFormFile(path);
+    } catch (const EParserError& e) {
+        const QString where = RegeneratedLineLocation(leadingLineNumber(e.message()));
+        if (where.isEmpty())
+            throw;
+        throw EParserError(e.message() + u' ' + where);
+    }
+    FHistory.markSaved();
+}
+
+} // namespace korvel
