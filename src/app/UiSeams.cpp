@@ -9,6 +9,7 @@ namespace korvel {
 std::function<bool(const QString&)> TUiSeams::confirm;
 std::function<TSaveAnswer(const QString&)> TUiSeams::askSave;
 std::function<void(const QString&)> TUiSeams::error;
+std::function<void(const QString&)> TUiSeams::warning;
 std::function<QString(QFileDialog&)> TUiSeams::chooseFile;
 
 void TUiSeams::reset()
@@ -16,6 +17,7 @@ void TUiSeams::reset()
     confirm = nullptr;
     askSave = nullptr;
     error = nullptr;
+    warning = nullptr;
     chooseFile = nullptr;
 }
 
@@ -49,16 +51,31 @@ TSaveAnswer AskSaveChanges(QWidget* parent, const QString& text)
     }
 }
 
-void ErrorBox(QWidget* parent, const QString& text)
+namespace {
+
+void MessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 {
-    if (TUiSeams::error) {
-        TUiSeams::error(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
     box.setWindowModality(Qt::WindowModal);
     box.exec();
+}
+
+} // namespace
+
+void ErrorBox(QWidget* parent, const QString& text)
+{
+    if (TUiSeams::error)
+        TUiSeams::error(text);
+    else
+        MessageBox(parent, QMessageBox::Critical, text);
+}
+
+void WarningBox(QWidget* parent, const QString& text)
+{
+    if (TUiSeams::warning)
+        TUiSeams::warning(text);
+    else
+        MessageBox(parent, QMessageBox::Warning, text);
 }
 
 QString ExecFileDialog(QFileDialog& dialog)

@@ -23,6 +23,8 @@ struct TUiSeams {
     static std::function<TSaveAnswer(const QString& text)> askSave;
     // Receives the text of an error box instead of showing it.
     static std::function<void(const QString& text)> error;
+    // Receives the text of a warning box instead of showing it.
+    static std::function<void(const QString& text)> warning;
     // Answers a file dialog instead of showing it: the chosen path, or an empty
     // string for Cancel. The dialog is fully set up (name, filters, selected file).
     static std::function<QString(QFileDialog& dialog)> chooseFile;
@@ -36,6 +38,8 @@ bool ConfirmBox(QWidget* parent, const QString& text);
 TSaveAnswer AskSaveChanges(QWidget* parent, const QString& text);
 // Shows text with the error icon and one OK button.
 void ErrorBox(QWidget* parent, const QString& text);
+// Shows text with the warning icon and one OK button.
+void WarningBox(QWidget* parent, const QString& text);
 // Shows the dialog modally; the chosen path, or an empty string when cancelled.
 QString ExecFileDialog(QFileDialog& dialog);
 

@@ -672,6 +672,10 @@ void TfrmMain::afterLoad()
     UpdateCaption();
     showText(QString());
     showLoadedDocument();
+    // Lines that could not be loaded as they are: the user learns it now, not at the save
+    // that refuses them.
+    if (!FDocument.LoadWarnings().empty())
+        WarningBox(this, LoadWarningsText(FDocument.CurrentFileName(), FDocument.LoadWarnings()));
 }
 
 bool TfrmMain::paneHasUnappliedText() const

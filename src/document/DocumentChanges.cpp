@@ -65,6 +65,17 @@ QString FileErrorText(const QString& path, const QString& message)
     return shown;
 }
 
+QString LoadWarningsText(const QString& path, const std::vector<TLoadWarning>& warnings)
+{
+    constexpr std::size_t kShown = 10;
+    QStringList lines;
+    for (std::size_t i = 0; i < warnings.size() && i < kShown; ++i)
+        lines << FileErrorText(i == 0 ? path : QString(), warnings[i].Message);
+    if (warnings.size() > kShown)
+        lines << QStringLiteral("…ほか %1 件").arg(warnings.size() - kShown);
+    return lines.join(u'\n');
+}
+
 QString TFormDocument::ShownProperties(const TTreeNode* node) const
 {
     const QString text = NodeProperties(node);

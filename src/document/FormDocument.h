@@ -58,6 +58,10 @@ enum class TOpenOutcome {
 // The text of an error box about a file: "path: message" (the message alone when it
 // already begins with the path), control characters shown as #nn.
 QString FileErrorText(const QString& path, const QString& message);
+// The text that tells the user about a load's warnings: one line each (the first
+// naming the file, control characters escaped as FileErrorText does), at most
+// ten, then how many more there are.
+QString LoadWarningsText(const QString& path, const std::vector<TLoadWarning>& warnings);
 
 // The form file a dropped or command-line path stands for, or an empty string when
 // there is none: a .dfm/.fmx/.xfm path (any letter case) that names an existing file,

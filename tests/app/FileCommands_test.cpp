@@ -211,6 +211,23 @@ TEST_F(FileCommandsTest, SelectedTextToBinaryFile)
     EXPECT_TRUE(FErrors.isEmpty());
 }
 
+TEST_F(FileCommandsTest, LinesThatCouldNotBeLoadedAreShownAndSaveRefuses)
+{
+    const char raw[] = "object Form1: TForm1\r\n  Caption = 'a\0b'\r\nend\r\n";
+    const QByteArray damaged(raw, sizeof raw - 1);
+    const QString path = writeFile(QStringLiteral("F.dfm"), damaged);
+    start({path});
+    ASSERT_EQ(FWarnings.size(), 1);
+    EXPECT_EQ(FWarnings.first(), path + QStringLiteral(": 2 行目の NUL 文字から後は読み込まれていません:   Caption = 'a"));
+    FAnswers = {true};
+    trigger("actsaveFile");
+    ASSERT_EQ(FErrors.size(), 1);
+    EXPECT_TRUE(FErrors.first().contains(QStringLiteral("2 行目が読み込まれていないため保存できません"))) << FErrors.first().toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), damaged);
+}
+
 TEST_F(FileCommandsTest, WriteFailureIsReportedAndTheWindowStaysUsable)
 {
     const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());

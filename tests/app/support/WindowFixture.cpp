@@ -23,6 +23,7 @@ void WindowFixture::SetUp()
         return answer;
     };
     TUiSeams::error = [this](const QString& text) { FErrors << text; };
+    TUiSeams::warning = [this](const QString& text) { FWarnings << text; };
     TUiSeams::askSave = [this](const QString& text) {
         FSaveQuestions << text;
         if (FSaveAnswers.empty()) {

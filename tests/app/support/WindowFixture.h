@@ -73,6 +73,7 @@ protected:
     QStringList FSaveQuestions;      // texts of the unsaved-changes questions asked
     QStringList FConfirmations;      // texts of the confirmations asked
     QStringList FErrors;             // texts of the error boxes shown
+    QStringList FWarnings;           // texts of the warning boxes shown
     QStringList FDialogs;            // object names of the file dialogs shown
     QStringList FDialogFilters;      // their name filters, joined by '|'
     QStringList FDialogSelections;   // the file each dialog had selected when shown
