@@ -137,15 +137,6 @@ void TfrmMain::FormCreate()
 
     ilTreeView = {makeIcon(QStringLiteral("node-form"), false),
                   makeIcon(QStringLiteral("node-component"), false), QIcon()};
-    ilMenu = {makeIcon(QStringLiteral("move-up"), true),
-              makeIcon(QStringLiteral("move-down"), true),
-              makeIcon(QStringLiteral("move-level-up"), true),
-              makeIcon(QStringLiteral("open"), true),
-              makeIcon(QStringLiteral("save"), true),
-              makeIcon(QStringLiteral("save-as"), true),
-              makeIcon(QStringLiteral("restore-backup"), true),
-              makeIcon(QStringLiteral("auto-decode"), true),
-              makeIcon(QStringLiteral("refresh"), true)};
 
     createActions();
     createLayout();
@@ -178,59 +169,71 @@ void TfrmMain::createActions()
     auto* amMain = new QObject(this);
     amMain->setObjectName(QStringLiteral("amMain"));
 
+    // One row per action, in the list's order. The icon is the base name of the
+    // action's images (name.svg, and name-disabled.svg for the disabled state).
     struct TActionDef {
+        QAction* TMainActions::*member;
         const char* name;
         bool translate;
         const char* caption;
         const char* hint;
         QKeySequence shortcut;
-        int image;
+        const char* icon;
         void (TfrmMain::*handler)();
     };
+    using A = TMainActions;
+    using W = TfrmMain;
     const QKeySequence none;
+    const QKeySequence numMinus(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus));
+    const QKeySequence numPlus(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus));
     const TActionDef defs[] = {
-        {"actOpenFile", true, "開く(&O)...", "フォームファイルを開きます", QKeySequence(Qt::CTRL | Qt::Key_O), 3,
-         &TfrmMain::actOpenFileExecute},
-        {"actUp", true, "上へ移動(&U)", "ノードを上へ移動します (作成順=前)", QKeySequence(Qt::CTRL | Qt::Key_Up), 0,
-         &TfrmMain::actUpExecute},
-        {"actDown", true, "下へ移動(&D)", "ノードを下へ移動します (作成順=後)", QKeySequence(Qt::CTRL | Qt::Key_Down), 1,
-         &TfrmMain::actDownExecute},
-        {"actUpToOneLevel", true, "一つ上のレベルへ移動(&P)", "ノードを一つ上のレベルへ移動します",
-         QKeySequence(Qt::ALT | Qt::Key_Up), 2, &TfrmMain::actUpToOneLevelExecute},
-        {"actDisposeAll", false, "", "", none, -1, &TfrmMain::actDisposeAllExecute},
-        {"actParse", false, "", "", none, -1, &TfrmMain::actParseExecute},
-        {"actSelectAll", true, "すべて選択(&A)", "すべて選択します", QKeySequence(Qt::CTRL | Qt::Key_A), -1,
-         &TfrmMain::actSelectAllExecute},
-        {"actOriginalProperties", true, "オリジナルの状態に戻す", "プロパティをオリジナルの状態に戻します",
-         QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z), -1, &TfrmMain::actOriginalPropertiesExecute},
-        {"actSaveProperties", true, "変更を適用", "プロパティを保存します",
-         QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), -1, &TfrmMain::actSavePropertiesExecute},
-        {"actCollapse", true, "ノードを折り畳む(&I)", "ノードを折り畳みます",
-         QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)), -1, &TfrmMain::actCollapseExecute},
-        {"actExpand", true, "ノードを展開する(&J)", "ノードを展開します",
-         QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)), -1, &TfrmMain::actExpandExecute},
-        {"actsaveFile", true, "上書き保存(&S)", "フォームファイルを保存します", QKeySequence(Qt::CTRL | Qt::Key_S), 4,
-         &TfrmMain::actsaveFileExecute},
-        {"actSaveAs", true, "名前を付けて保存...", "フォームファイルに名前を付けて保存します", none, 5,
-         &TfrmMain::actSaveAsExecute},
-        {"actRestoreBackup", true, "バックアップを書き戻す",
-         "現在のファイル名で、保存されているバックアップを書き戻します", none, 6,
-         &TfrmMain::actRestoreBackupExecute},
-        {"actAutoDecode", true, "自動デコードを行う",
-         "フォームファイルに含まれるコントロール文字列の自動デコードを行います", none, 7,
-         &TfrmMain::actAutoDecodeExecute},
-        {"actRefresh", true, "最新の情報に更新(&R)", "フォームファイルを読み直します", QKeySequence(Qt::Key_F5), 8,
-         &TfrmMain::actRefreshExecute},
-        {"actCopyToClipboard", true, "クリップボードにコピー(&C)",
-         "コントロールを子コントロールごとクリップボードへコピーします",
-         QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_C), -1, &TfrmMain::actCopyToClipboardExecute},
-        {"actSelTextToBin", true, "選択テキストをバイナリファイルとして保存(&B)...", "", none, -1,
-         &TfrmMain::actSelTextToBinExecute},
-        {"actEditorCopy", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_C), -1, &TfrmMain::actEditorCopyExecute},
-        {"actEditorCut", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_X), -1, &TfrmMain::actEditorCutExecute},
-        {"actEditorPaste", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_V), -1,
-         &TfrmMain::actEditorPasteExecute},
-        {"actEditorUndo", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_Z), -1, &TfrmMain::actEditorUndoExecute},
+        {&A::actOpenFile, "actOpenFile", true, "開く(&O)...", "フォームファイルを開きます",
+         QKeySequence(Qt::CTRL | Qt::Key_O), "open", &W::actOpenFileExecute},
+        {&A::actUp, "actUp", true, "上へ移動(&U)", "ノードを上へ移動します (作成順=前)",
+         QKeySequence(Qt::CTRL | Qt::Key_Up), "move-up", &W::actUpExecute},
+        {&A::actDown, "actDown", true, "下へ移動(&D)", "ノードを下へ移動します (作成順=後)",
+         QKeySequence(Qt::CTRL | Qt::Key_Down), "move-down", &W::actDownExecute},
+        {&A::actUpToOneLevel, "actUpToOneLevel", true, "一つ上のレベルへ移動(&P)",
+         "ノードを一つ上のレベルへ移動します", QKeySequence(Qt::ALT | Qt::Key_Up), "move-level-up",
+         &W::actUpToOneLevelExecute},
+        {&A::actDisposeAll, "actDisposeAll", false, "", "", none, nullptr, &W::actDisposeAllExecute},
+        {&A::actParse, "actParse", false, "", "", none, nullptr, &W::actParseExecute},
+        {&A::actSelectAll, "actSelectAll", true, "すべて選択(&A)", "すべて選択します",
+         QKeySequence(Qt::CTRL | Qt::Key_A), nullptr, &W::actSelectAllExecute},
+        {&A::actOriginalProperties, "actOriginalProperties", true, "オリジナルの状態に戻す",
+         "プロパティをオリジナルの状態に戻します", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z), nullptr,
+         &W::actOriginalPropertiesExecute},
+        {&A::actSaveProperties, "actSaveProperties", true, "変更を適用", "プロパティを保存します",
+         QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), nullptr, &W::actSavePropertiesExecute},
+        {&A::actCollapse, "actCollapse", true, "ノードを折り畳む(&I)", "ノードを折り畳みます", numMinus, nullptr,
+         &W::actCollapseExecute},
+        {&A::actExpand, "actExpand", true, "ノードを展開する(&J)", "ノードを展開します", numPlus, nullptr,
+         &W::actExpandExecute},
+        {&A::actsaveFile, "actsaveFile", true, "上書き保存(&S)", "フォームファイルを保存します",
+         QKeySequence(Qt::CTRL | Qt::Key_S), "save", &W::actsaveFileExecute},
+        {&A::actSaveAs, "actSaveAs", true, "名前を付けて保存...", "フォームファイルに名前を付けて保存します", none,
+         "save-as", &W::actSaveAsExecute},
+        {&A::actRestoreBackup, "actRestoreBackup", true, "バックアップを書き戻す",
+         "現在のファイル名で、保存されているバックアップを書き戻します", none, "restore-backup",
+         &W::actRestoreBackupExecute},
+        {&A::actAutoDecode, "actAutoDecode", true, "自動デコードを行う",
+         "フォームファイルに含まれるコントロール文字列の自動デコードを行います", none, "auto-decode",
+         &W::actAutoDecodeExecute},
+        {&A::actRefresh, "actRefresh", true, "最新の情報に更新(&R)", "フォームファイルを読み直します",
+         QKeySequence(Qt::Key_F5), "refresh", &W::actRefreshExecute},
+        {&A::actCopyToClipboard, "actCopyToClipboard", true, "クリップボードにコピー(&C)",
+         "コントロールを子コントロールごとクリップボードへコピーします", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_C),
+         nullptr, &W::actCopyToClipboardExecute},
+        {&A::actSelTextToBin, "actSelTextToBin", true, "選択テキストをバイナリファイルとして保存(&B)...", "", none,
+         nullptr, &W::actSelTextToBinExecute},
+        {&A::actEditorCopy, "actEditorCopy", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_C), nullptr,
+         &W::actEditorCopyExecute},
+        {&A::actEditorCut, "actEditorCut", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_X), nullptr,
+         &W::actEditorCutExecute},
+        {&A::actEditorPaste, "actEditorPaste", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_V), nullptr,
+         &W::actEditorPasteExecute},
+        {&A::actEditorUndo, "actEditorUndo", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_Z), nullptr,
+         &W::actEditorUndoExecute},
     };
 
     for (const TActionDef& d : defs) {
@@ -241,19 +244,19 @@ void TfrmMain::createActions()
         a->setToolTip(QString::fromUtf8(d.hint));
         a->setShortcut(d.shortcut);
         a->setShortcutContext(Qt::WindowShortcut);
-        if (d.image >= 0)
-            a->setIcon(ilMenu[d.image]);
+        if (d.icon)
+            a->setIcon(makeIcon(QString::fromLatin1(d.icon), true));
         const auto handler = d.handler;
         connect(a, &QAction::triggered, this, [this, handler] {
             guarded([this, handler] { (this->*handler)(); });
             updateActions();
         });
         addAction(a); // shortcuts work without a menu bar
-        FActions.push_back(a);
+        FActions.*d.member = a;
+        FActions.all.push_back(a);
     }
-    QAction* autoDecode = action(QStringLiteral("actAutoDecode"));
-    autoDecode->setCheckable(true);
-    autoDecode->setChecked(true);
+    FActions.actAutoDecode->setCheckable(true);
+    FActions.actAutoDecode->setChecked(true);
 }
 
 void TfrmMain::createLayout()
@@ -268,19 +271,14 @@ void TfrmMain::createLayout()
     atbMain->setContextMenuPolicy(Qt::PreventContextMenu);
     if (atbMain->layout())
         atbMain->layout()->setSpacing(0);
-    const auto add = [&](const char* name) { atbMain->addAction(action(QString::fromLatin1(name))); };
-    add("actOpenFile");
-    add("actsaveFile");
-    add("actSaveAs");
-    add("actRestoreBackup");
-    add("actRefresh");
+    const TMainActions& a = FActions;
+    atbMain->addActions({a.actOpenFile, a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh});
     atbMain->addSeparator();
-    add("actUpToOneLevel");
+    atbMain->addAction(a.actUpToOneLevel);
     atbMain->addSeparator();
-    add("actUp");
-    add("actDown");
+    atbMain->addActions({a.actUp, a.actDown});
     atbMain->addSeparator();
-    add("actAutoDecode");
+    atbMain->addAction(a.actAutoDecode);
     addToolBar(Qt::TopToolBarArea, atbMain);
 
     auto* bar = new QStatusBar(this);
@@ -345,7 +343,7 @@ void TfrmMain::createLayout()
 
     // The editor leaves the window's shortcuts to the window's actions.
     QList<QKeySequence> reserved;
-    for (QAction* a : FActions)
+    for (QAction* a : FActions.all)
         if (!a->shortcut().isEmpty())
             reserved << a->shortcut();
     // Ctrl+Y redoes a document change while the tree has the focus (Ctrl+Z, the
@@ -364,29 +362,26 @@ void TfrmMain::createMenus()
 {
     pabTreeView = new QMenu(this);
     pabTreeView->setObjectName(QStringLiteral("pabTreeView"));
-    const auto addTo = [this](QMenu* menu, const char* name) { menu->addAction(action(QString::fromLatin1(name))); };
-    addTo(pabTreeView, "actUpToOneLevel");
+    const TMainActions& a = FActions;
+    pabTreeView->addAction(a.actUpToOneLevel);
     pabTreeView->addSeparator();
-    addTo(pabTreeView, "actUp");
-    addTo(pabTreeView, "actDown");
+    pabTreeView->addActions({a.actUp, a.actDown});
     pabTreeView->addSeparator();
-    addTo(pabTreeView, "actCollapse");
-    addTo(pabTreeView, "actExpand");
+    pabTreeView->addActions({a.actCollapse, a.actExpand});
     pabTreeView->addSeparator();
-    addTo(pabTreeView, "actCopyToClipboard");
+    pabTreeView->addAction(a.actCopyToClipboard);
     pabTreeView->addSeparator();
-    addTo(pabTreeView, "actRefresh");
+    pabTreeView->addAction(a.actRefresh);
 
     pabProperties = new QMenu(this);
     pabProperties->setObjectName(QStringLiteral("pabProperties"));
-    addTo(pabProperties, "actAutoDecode");
+    pabProperties->addAction(a.actAutoDecode);
     pabProperties->addSeparator();
-    addTo(pabProperties, "actOriginalProperties");
-    addTo(pabProperties, "actSaveProperties");
+    pabProperties->addActions({a.actOriginalProperties, a.actSaveProperties});
     pabProperties->addSeparator();
-    addTo(pabProperties, "actSelTextToBin");
+    pabProperties->addAction(a.actSelTextToBin);
     pabProperties->addSeparator();
-    addTo(pabProperties, "actSelectAll");
+    pabProperties->addAction(a.actSelectAll);
 
     // The context menus list the actions without their images, as text items.
     for (QMenu* menu : {pabTreeView, pabProperties}) {
@@ -449,7 +444,7 @@ void TfrmMain::ReadLanguageFile()
     FMessages.StrReload = lng.readString(table, u"StrReload", FMessages.StrReload);
     FMessages.StrNoName = lng.readString(table, u"StrNoName", FMessages.StrNoName);
     FMessages.StrSaveModified = lng.readString(table, u"StrSaveModified", FMessages.StrSaveModified);
-    for (QAction* a : FActions) {
+    for (QAction* a : FActions.all) {
         if (a->property(kCategoryProperty).toString() != kTranslate)
             continue;
         const QString section = a->objectName();
@@ -473,9 +468,10 @@ void TfrmMain::showEvent(QShowEvent* e)
 
 void TfrmMain::FormShow()
 {
-    for (const char* name : {"actsaveFile", "actSaveAs", "actRestoreBackup", "actRefresh", "actUp", "actDown",
-                             "actUpToOneLevel"})
-        action(QString::fromLatin1(name))->setEnabled(false);
+    const TMainActions& a = FActions;
+    for (QAction* action : {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh, a.actUp, a.actDown,
+                            a.actUpToOneLevel})
+        action->setEnabled(false);
 
 #ifdef KORVEL_HAS_HIGHLIGHTER
     guarded([this] {
@@ -564,14 +560,6 @@ QString TfrmMain::statusText() const
     return FStatusText->text();
 }
 
-QAction* TfrmMain::action(const QString& name) const
-{
-    for (QAction* a : FActions)
-        if (a->objectName() == name)
-            return a;
-    return nullptr;
-}
-
 TTreeNode* TfrmMain::selectedNode() const
 {
     const QItemSelection selection = tvMain->selectionModel()->selection();
@@ -593,15 +581,13 @@ void TfrmMain::updateActions()
 {
     const bool loaded = !FDocument.OrgFileName().isEmpty();
     const TTreeNode* s = selectedNode();
-    const auto enable = [this](const char* name, bool on) { action(QString::fromLatin1(name))->setEnabled(on); };
-    enable("actsaveFile", loaded);
-    enable("actSaveAs", loaded);
-    enable("actRestoreBackup", loaded);
-    enable("actRefresh", loaded);
-    enable("actUp", s && CanMoveUp(s));
-    enable("actDown", s && CanMoveDown(s));
-    enable("actUpToOneLevel", s && CanMoveOneLevelUp(s));
-    enable("actCopyToClipboard", s && s->parent());
+    const TMainActions& a = FActions;
+    for (QAction* action : {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh})
+        action->setEnabled(loaded);
+    a.actUp->setEnabled(s && CanMoveUp(s));
+    a.actDown->setEnabled(s && CanMoveDown(s));
+    a.actUpToOneLevel->setEnabled(s && CanMoveOneLevelUp(s));
+    a.actCopyToClipboard->setEnabled(s && s->parent());
     setWindowModified(FDocument.IsModified());
 }
 
@@ -667,8 +653,7 @@ void TfrmMain::LoadFormFile(const QString& path)
 
 void TfrmMain::afterLoad()
 {
-    QAction* autoDecode = action(QStringLiteral("actAutoDecode"));
-    autoDecode->setChecked(FDocument.AutoDecode());
+    FActions.actAutoDecode->setChecked(FDocument.AutoDecode());
     UpdateCaption();
     showText(QString());
     showLoadedDocument();
@@ -762,7 +747,7 @@ void TfrmMain::showText(const QString& paneText)
 
 void TfrmMain::actAutoDecodeExecute()
 {
-    FDocument.SetAutoDecode(action(QStringLiteral("actAutoDecode"))->isChecked());
+    FDocument.SetAutoDecode(FActions.actAutoDecode->isChecked());
     tvMainClick();
 }
 

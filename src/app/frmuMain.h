@@ -29,6 +29,35 @@ class TComponentTreeView;
 class TEditor;
 class TreeModel;
 
+// The window's actions, the action list amMain: one member per action, in the
+// list's order.
+struct TMainActions {
+    QAction* actOpenFile = nullptr;
+    QAction* actUp = nullptr;
+    QAction* actDown = nullptr;
+    QAction* actUpToOneLevel = nullptr;
+    QAction* actDisposeAll = nullptr;
+    QAction* actParse = nullptr;
+    QAction* actSelectAll = nullptr;
+    QAction* actOriginalProperties = nullptr;
+    QAction* actSaveProperties = nullptr;
+    QAction* actCollapse = nullptr;
+    QAction* actExpand = nullptr;
+    QAction* actsaveFile = nullptr;
+    QAction* actSaveAs = nullptr;
+    QAction* actRestoreBackup = nullptr;
+    QAction* actAutoDecode = nullptr;
+    QAction* actRefresh = nullptr;
+    QAction* actCopyToClipboard = nullptr;
+    QAction* actSelTextToBin = nullptr;
+    QAction* actEditorCopy = nullptr;
+    QAction* actEditorCut = nullptr;
+    QAction* actEditorPaste = nullptr;
+    QAction* actEditorUndo = nullptr;
+    // Every action in the list's order, which is also the order the language file is read in.
+    std::vector<QAction*> all;
+};
+
 // The program-wide messages; a language file may replace them.
 struct TMessages {
     QString StrRestoreBackup;
@@ -67,10 +96,8 @@ public:
     TreeModel* model() const { return FModel; }
     // The one text of the status bar.
     QString statusText() const;
-    // The action with the given object name (actUp, actsaveFile, …), or nullptr.
-    QAction* action(const QString& name) const;
-    // Every action in the action list's order.
-    const std::vector<QAction*>& actions() const { return FActions; }
+    // The window's actions.
+    const TMainActions& actionList() const { return FActions; }
     const TMessages& messages() const { return FMessages; }
     const QString& editorFontName() const { return FEditorFontName; }
     int editorFontSize() const { return FEditorFontSize; }
@@ -190,8 +217,7 @@ private:
     QMenu* pabProperties = nullptr;
     DfmSyntaxHighlighter* FDFMFountain = nullptr;
     QVector<QIcon> ilTreeView;
-    QVector<QIcon> ilMenu;
-    std::vector<QAction*> FActions;
+    TMainActions FActions;
     QString FOpenFilter;
     QString FBinFilter;
 };

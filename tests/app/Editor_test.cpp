@@ -325,7 +325,7 @@ TEST_F(EnglishLanguageTest, TranslatesEverythingTranslatable)
                                 m.StrReload, m.StrNoName})
         EXPECT_TRUE(english(text)) << text.toStdString();
     int translated = 0;
-    for (QAction* a : w()->actions()) {
+    for (QAction* a : acts().all) {
         if (a->text().isEmpty() && a->toolTip().isEmpty())
             continue; // the Misc actions have neither
         EXPECT_TRUE(english(a->text())) << a->objectName().toStdString();
@@ -333,7 +333,7 @@ TEST_F(EnglishLanguageTest, TranslatesEverythingTranslatable)
         ++translated;
     }
     EXPECT_EQ(translated, 16);
-    EXPECT_EQ(w()->action(QStringLiteral("actOpenFile"))->text(), QStringLiteral("&Open..."));
+    EXPECT_EQ(acts().actOpenFile->text(), QStringLiteral("&Open..."));
     EXPECT_EQ(m.StrModified, QStringLiteral("[modified]"));
     EXPECT_EQ(w()->editorFontName(), QStringLiteral("MS Gothic"));
     EXPECT_EQ(w()->editorFontSize(), 10);

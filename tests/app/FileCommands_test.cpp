@@ -56,12 +56,12 @@ TEST_F(FileCommandsTest, SaveAsksAndWritesTheRegeneratedText)
     const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
     start({path});
     clickNode(QStringLiteral("Panel2"));
-    trigger("actUp");
+    trigger(acts().actUp);
     FAnswers = {false};
-    trigger("actsaveFile");
+    trigger(acts().actsaveFile);
     EXPECT_EQ(readFile(path), NestedTextForm());
     FAnswers = {true};
-    trigger("actsaveFile");
+    trigger(acts().actsaveFile);
     EXPECT_EQ(FConfirmations, QStringList({kSaveChanges, kSaveChanges}));
     EXPECT_EQ(readFile(path), kMovedText);
     EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]"));
@@ -74,9 +74,9 @@ TEST_F(FileCommandsTest, SaveOfABinaryDocumentAfterMoves)
     start({path});
     EXPECT_EQ(caption(), QStringLiteral("Korvel [B.dfm (Binary)]"));
     clickNode(QStringLiteral("Panel2"));
-    trigger("actUp");
+    trigger(acts().actUp);
     FAnswers = {true};
-    trigger("actsaveFile");
+    trigger(acts().actsaveFile);
     EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
     const QByteArray written = readFile(path);
     EXPECT_EQ(written.toHex(' '), toBinary(kMovedText).toHex(' '));
@@ -89,12 +89,12 @@ TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
     const QString copy = FDir.filePath(QStringLiteral("Copy.txt"));
     start({path});
     clickNode(QStringLiteral("Panel2"));
-    trigger("actUp");
+    trigger(acts().actUp);
     FFileNames = {QString()};
-    trigger("actSaveAs");
+    trigger(acts().actSaveAs);
     EXPECT_FALSE(QFile::exists(copy));
     FFileNames = {copy};
-    trigger("actSaveAs");
+    trigger(acts().actSaveAs);
     EXPECT_EQ(FDialogs, QStringList({"sdMain", "sdMain"}));
     EXPECT_EQ(FDialogSelections.first(), QStringLiteral("F.dfm"));
     EXPECT_EQ(FDialogSuffixes.first(), QString());
@@ -106,7 +106,7 @@ TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
 
     // Restore backup writes the loaded bytes under the Save As name.
     FAnswers = {true};
-    trigger("actRestoreBackup");
+    trigger(acts().actRestoreBackup);
     EXPECT_EQ(FConfirmations.last(), kRestoreBackup);
     EXPECT_EQ(readFile(copy), NestedTextForm());
     EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +")); // the tree keeps its moves
@@ -115,7 +115,7 @@ TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
     // Refresh loads the Save As path, which becomes the loaded path.
     FAnswers = {true};
     FSaveAnswers = {TSaveAnswer::Discard};
-    trigger("actRefresh");
+    trigger(acts().actRefresh);
     EXPECT_EQ(FConfirmations.last(), kReload);
     EXPECT_EQ(w()->document().OrgFileName(), copy);
     EXPECT_EQ(w()->document().ModFileName(), QString());
@@ -128,13 +128,13 @@ TEST_F(FileCommandsTest, RefreshDiscardsMovesAndAppliedEdits)
     start({path});
     clickNode(QStringLiteral("Memo1"));
     pane()->setText(QStringLiteral("Tag = 5"));
-    trigger("actSaveProperties");
-    trigger("actUp");
+    trigger(acts().actSaveProperties);
+    trigger(acts().actUp);
     FAnswers = {false, true};
-    trigger("actRefresh");
+    trigger(acts().actRefresh);
     EXPECT_EQ(treeDump()[4], QStringLiteral("  Memo1"));
     FSaveAnswers = {TSaveAnswer::Discard}; // the changes are unsaved: asked after the reload question
-    trigger("actRefresh");
+    trigger(acts().actRefresh);
     EXPECT_EQ(treeDump().last(), QStringLiteral("  Memo1"));
     EXPECT_FALSE(node(QStringLiteral("Memo1"))->record().Modified);
     EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Form1")));
@@ -146,10 +146,10 @@ TEST_F(FileCommandsTest, RefreshOfAVanishedFileDoesNothing)
     const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
     start({path});
     clickNode(QStringLiteral("Panel2"));
-    trigger("actUp");
+    trigger(acts().actUp);
     QFile::remove(path);
     FAnswers = {true};
-    trigger("actRefresh");
+    trigger(acts().actRefresh);
     EXPECT_TRUE(FErrors.isEmpty());
     EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +"));
 }
@@ -159,7 +159,7 @@ TEST_F(FileCommandsTest, CopyToClipboardOnlyFromTheTree)
     start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});
     clickNode(QStringLiteral("Panel1"));
     pane()->setText(QStringLiteral("Left = 99"));
-    trigger("actSaveProperties");
+    trigger(acts().actSaveProperties);
     clickNode(QStringLiteral("Button1"));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
 
@@ -198,7 +198,7 @@ TEST_F(FileCommandsTest, SelectedTextToBinaryFile)
         pane()->selectAll();
         const QString out = FDir.filePath(QStringLiteral("out%1.bin").arg(++n));
         FFileNames = {out};
-        trigger("actSelTextToBin");
+        trigger(acts().actSelTextToBin);
         EXPECT_EQ(readFile(out).toHex(' '), r.bytes.toHex(' ')) << r.text;
         EXPECT_TRUE(QFile::exists(out)) << r.text;
     }
@@ -207,7 +207,7 @@ TEST_F(FileCommandsTest, SelectedTextToBinaryFile)
     EXPECT_EQ(FDialogSuffixes.first(), QStringLiteral("bin"));
     EXPECT_EQ(FDialogSelections.first(), QString());
     FFileNames = {QString()};
-    trigger("actSelTextToBin"); // cancelled: nothing written, nothing reported
+    trigger(acts().actSelTextToBin); // cancelled: nothing written, nothing reported
     EXPECT_TRUE(FErrors.isEmpty());
 }
 
@@ -220,7 +220,7 @@ TEST_F(FileCommandsTest, LinesThatCouldNotBeLoadedAreShownAndSaveRefuses)
     ASSERT_EQ(FWarnings.size(), 1);
     EXPECT_EQ(FWarnings.first(), path + QStringLiteral(": 2 行目の NUL 文字から後は読み込まれていません:   Caption = 'a"));
     FAnswers = {true};
-    trigger("actsaveFile");
+    trigger(acts().actsaveFile);
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_TRUE(FErrors.first().contains(QStringLiteral("2 行目が読み込まれていないため保存できません"))) << FErrors.first().toStdString();
     QFile f(path);
@@ -233,12 +233,12 @@ TEST_F(FileCommandsTest, WriteFailureIsReportedAndTheWindowStaysUsable)
     const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
     start({path});
     FFileNames = {FDir.filePath(QStringLiteral("no/such/folder/x.dfm"))};
-    trigger("actSaveAs");
+    trigger(acts().actSaveAs);
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_FALSE(FErrors.first().isEmpty());
     EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]")); // the caption is not updated
     clickNode(QStringLiteral("Panel2"));
-    trigger("actUp");
+    trigger(acts().actUp);
     EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +"));
 }
 

@@ -106,14 +106,14 @@ TEST_F(LanguageWindowTest, TranslatesMessagesActionsAndFont)
                                   "FontSize=0x0C\r\n");
     const QString form = writeFile(QStringLiteral("F.dfm"), "object Form1: TForm1\r\n  object TMenuItem\r\n  end\r\nend\r\n");
     start({form}, lng);
-    EXPECT_EQ(w()->action(QStringLiteral("actUp"))->text(), QStringLiteral("Move &up"));
-    EXPECT_EQ(w()->action(QStringLiteral("actUp"))->toolTip(), QStringLiteral("Moves the node up"));
+    EXPECT_EQ(acts().actUp->text(), QStringLiteral("Move &up"));
+    EXPECT_EQ(acts().actUp->toolTip(), QStringLiteral("Moves the node up"));
     auto* bar = w()->findChild<QToolBar*>(QStringLiteral("atbMain"));
-    EXPECT_EQ(bar->widgetForAction(w()->action(QStringLiteral("actUp")))->toolTip(),
+    EXPECT_EQ(bar->widgetForAction(acts().actUp)->toolTip(),
               QStringLiteral("Moves the node up"));
-    EXPECT_EQ(w()->action(QStringLiteral("actSelTextToBin"))->toolTip(), QStringLiteral("保存"));
-    EXPECT_EQ(w()->action(QStringLiteral("actDown"))->text(), QStringLiteral("下へ移動(&D)"));
-    EXPECT_EQ(w()->action(QStringLiteral("actEditorCopy"))->text(), QString()); // a Misc action
+    EXPECT_EQ(acts().actSelTextToBin->toolTip(), QStringLiteral("保存"));
+    EXPECT_EQ(acts().actDown->text(), QStringLiteral("下へ移動(&D)"));
+    EXPECT_EQ(acts().actEditorCopy->text(), QString()); // a Misc action
     EXPECT_EQ(w()->editorFontName(), QStringLiteral("DejaVu Sans Mono"));
     EXPECT_EQ(w()->editorFontSize(), 12);
     EXPECT_EQ(pane()->font().family(), QStringLiteral("DejaVu Sans Mono"));
@@ -122,10 +122,10 @@ TEST_F(LanguageWindowTest, TranslatesMessagesActionsAndFont)
     clickNode(QStringLiteral("(no name)"));
     EXPECT_EQ(w()->statusText(), QStringLiteral("(no name): TMenuItem "));
     pane()->setText(QStringLiteral("Tag = 1"));
-    trigger("actSaveProperties");
+    trigger(acts().actSaveProperties);
     EXPECT_EQ(w()->statusText(), QStringLiteral("(no name): TMenuItem [modified]"));
     FAnswers = {false};
-    trigger("actsaveFile");
+    trigger(acts().actsaveFile);
     EXPECT_EQ(FConfirmations, QStringList{"Save the changes?"});
     w()->OpenRequestedFile(FDir.filePath(QStringLiteral("none.pas")));
     EXPECT_EQ(FErrors, QStringList{FDir.filePath(QStringLiteral("none.pas")) + QStringLiteral(": Not found")});
@@ -138,7 +138,7 @@ TEST_F(LanguageWindowTest, EditorSectionAloneAndBadSizeKeepDefaults)
     EXPECT_EQ(w()->editorFontSize(), 10);
     EXPECT_EQ(w()->editorFontName(), QString());
     EXPECT_EQ(w()->messages().StrNoName, QStringLiteral("(名前なし)"));
-    EXPECT_EQ(w()->action(QStringLiteral("actOpenFile"))->text(), QStringLiteral("開く(&O)..."));
+    EXPECT_EQ(acts().actOpenFile->text(), QStringLiteral("開く(&O)..."));
 }
 
 TEST_F(LanguageWindowTest, WithoutByteOrderMarkTheAnsiCodePageDecodes)

@@ -37,13 +37,14 @@ TEST_F(StartupTest, NoArgumentShowsAnEmptyWindowWithFileAndMoveActionsDisabled)
     EXPECT_EQ(w()->findChild<QSplitter*>(QStringLiteral("splitterMain"))->sizes().first(), 301);
     EXPECT_TRUE(w()->findChild<QStatusBar*>(QStringLiteral("StatusBar")));
     EXPECT_EQ(w()->statusText(), QString());
-    for (const char* name : {"actsaveFile", "actSaveAs", "actRestoreBackup", "actRefresh", "actUp", "actDown",
-                             "actUpToOneLevel", "actCopyToClipboard"})
-        EXPECT_FALSE(isEnabled(name)) << name;
-    for (const char* name : {"actOpenFile", "actSelectAll", "actOriginalProperties", "actSaveProperties",
-                             "actCollapse", "actExpand", "actAutoDecode", "actSelTextToBin", "actEditorCopy"})
-        EXPECT_TRUE(isEnabled(name)) << name;
-    EXPECT_TRUE(w()->action(QStringLiteral("actAutoDecode"))->isChecked());
+    const TMainActions& a = acts();
+    for (const QAction* action : {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh, a.actUp, a.actDown,
+                                  a.actUpToOneLevel, a.actCopyToClipboard})
+        EXPECT_FALSE(isEnabled(action)) << action->objectName().toStdString();
+    for (const QAction* action : {a.actOpenFile, a.actSelectAll, a.actOriginalProperties, a.actSaveProperties,
+                                  a.actCollapse, a.actExpand, a.actAutoDecode, a.actSelTextToBin, a.actEditorCopy})
+        EXPECT_TRUE(isEnabled(action)) << action->objectName().toStdString();
+    EXPECT_TRUE(acts().actAutoDecode->isChecked());
     EXPECT_TRUE(FErrors.isEmpty());
 }
 
@@ -51,6 +52,7 @@ TEST_F(StartupTest, ActionTableInListOrder)
 {
     start();
     struct Row {
+        QAction* TMainActions::*member;
         const char* name;
         const char* category;
         const char* caption;
@@ -59,38 +61,39 @@ TEST_F(StartupTest, ActionTableInListOrder)
         bool image;
     };
     const Row rows[] = {
-        {"actOpenFile", "Translate", "開く(&O)...", "フォームファイルを開きます", "Ctrl+O", true},
-        {"actUp", "Translate", "上へ移動(&U)", "ノードを上へ移動します (作成順=前)", "Ctrl+Up", true},
-        {"actDown", "Translate", "下へ移動(&D)", "ノードを下へ移動します (作成順=後)", "Ctrl+Down", true},
-        {"actUpToOneLevel", "Translate", "一つ上のレベルへ移動(&P)", "ノードを一つ上のレベルへ移動します", "Alt+Up", true},
-        {"actDisposeAll", "Misc", "", "", "", false},
-        {"actParse", "Misc", "", "", "", false},
-        {"actSelectAll", "Translate", "すべて選択(&A)", "すべて選択します", "Ctrl+A", false},
-        {"actOriginalProperties", "Translate", "オリジナルの状態に戻す", "プロパティをオリジナルの状態に戻します",
+        {&TMainActions::actOpenFile, "actOpenFile", "Translate", "開く(&O)...", "フォームファイルを開きます", "Ctrl+O", true},
+        {&TMainActions::actUp, "actUp", "Translate", "上へ移動(&U)", "ノードを上へ移動します (作成順=前)", "Ctrl+Up", true},
+        {&TMainActions::actDown, "actDown", "Translate", "下へ移動(&D)", "ノードを下へ移動します (作成順=後)", "Ctrl+Down", true},
+        {&TMainActions::actUpToOneLevel, "actUpToOneLevel", "Translate", "一つ上のレベルへ移動(&P)", "ノードを一つ上のレベルへ移動します", "Alt+Up", true},
+        {&TMainActions::actDisposeAll, "actDisposeAll", "Misc", "", "", "", false},
+        {&TMainActions::actParse, "actParse", "Misc", "", "", "", false},
+        {&TMainActions::actSelectAll, "actSelectAll", "Translate", "すべて選択(&A)", "すべて選択します", "Ctrl+A", false},
+        {&TMainActions::actOriginalProperties, "actOriginalProperties", "Translate", "オリジナルの状態に戻す", "プロパティをオリジナルの状態に戻します",
          "Ctrl+Shift+Z", false},
-        {"actSaveProperties", "Translate", "変更を適用", "プロパティを保存します", "Ctrl+Shift+S", false},
-        {"actCollapse", "Translate", "ノードを折り畳む(&I)", "ノードを折り畳みます", "Ctrl+Num+-", false},
-        {"actExpand", "Translate", "ノードを展開する(&J)", "ノードを展開します", "Ctrl+Num++", false},
-        {"actsaveFile", "Translate", "上書き保存(&S)", "フォームファイルを保存します", "Ctrl+S", true},
-        {"actSaveAs", "Translate", "名前を付けて保存...", "フォームファイルに名前を付けて保存します", "", true},
-        {"actRestoreBackup", "Translate", "バックアップを書き戻す",
+        {&TMainActions::actSaveProperties, "actSaveProperties", "Translate", "変更を適用", "プロパティを保存します", "Ctrl+Shift+S", false},
+        {&TMainActions::actCollapse, "actCollapse", "Translate", "ノードを折り畳む(&I)", "ノードを折り畳みます", "Ctrl+Num+-", false},
+        {&TMainActions::actExpand, "actExpand", "Translate", "ノードを展開する(&J)", "ノードを展開します", "Ctrl+Num++", false},
+        {&TMainActions::actsaveFile, "actsaveFile", "Translate", "上書き保存(&S)", "フォームファイルを保存します", "Ctrl+S", true},
+        {&TMainActions::actSaveAs, "actSaveAs", "Translate", "名前を付けて保存...", "フォームファイルに名前を付けて保存します", "", true},
+        {&TMainActions::actRestoreBackup, "actRestoreBackup", "Translate", "バックアップを書き戻す",
          "現在のファイル名で、保存されているバックアップを書き戻します", "", true},
-        {"actAutoDecode", "Translate", "自動デコードを行う",
+        {&TMainActions::actAutoDecode, "actAutoDecode", "Translate", "自動デコードを行う",
          "フォームファイルに含まれるコントロール文字列の自動デコードを行います", "", true},
-        {"actRefresh", "Translate", "最新の情報に更新(&R)", "フォームファイルを読み直します", "F5", true},
-        {"actCopyToClipboard", "Translate", "クリップボードにコピー(&C)",
+        {&TMainActions::actRefresh, "actRefresh", "Translate", "最新の情報に更新(&R)", "フォームファイルを読み直します", "F5", true},
+        {&TMainActions::actCopyToClipboard, "actCopyToClipboard", "Translate", "クリップボードにコピー(&C)",
          "コントロールを子コントロールごとクリップボードへコピーします", "Ctrl+Shift+C", false},
-        {"actSelTextToBin", "Translate", "選択テキストをバイナリファイルとして保存(&B)...", "", "", false},
-        {"actEditorCopy", "Misc", "", "", "Ctrl+C", false},
-        {"actEditorCut", "Misc", "", "", "Ctrl+X", false},
-        {"actEditorPaste", "Misc", "", "", "Ctrl+V", false},
-        {"actEditorUndo", "Misc", "", "", "Ctrl+Z", false},
+        {&TMainActions::actSelTextToBin, "actSelTextToBin", "Translate", "選択テキストをバイナリファイルとして保存(&B)...", "", "", false},
+        {&TMainActions::actEditorCopy, "actEditorCopy", "Misc", "", "", "Ctrl+C", false},
+        {&TMainActions::actEditorCut, "actEditorCut", "Misc", "", "", "Ctrl+X", false},
+        {&TMainActions::actEditorPaste, "actEditorPaste", "Misc", "", "", "Ctrl+V", false},
+        {&TMainActions::actEditorUndo, "actEditorUndo", "Misc", "", "", "Ctrl+Z", false},
     };
-    ASSERT_EQ(w()->actions().size(), std::size(rows));
+    ASSERT_EQ(acts().all.size(), std::size(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
-        const QAction* a = w()->actions()[i];
+        const QAction* a = acts().all[i];
         const Row& r = rows[i];
         EXPECT_EQ(a->objectName(), QString::fromLatin1(r.name));
+        EXPECT_EQ(a, acts().*r.member) << r.name;
         EXPECT_EQ(a->property("category").toString(), QString::fromLatin1(r.category)) << r.name;
         EXPECT_EQ(a->text(), QString::fromUtf8(r.caption)) << r.name;
         EXPECT_EQ(a->toolTip(), QString::fromUtf8(r.hint).isEmpty() ? a->toolTip() : QString::fromUtf8(r.hint))
@@ -119,7 +122,7 @@ TEST_F(StartupTest, ToolBarAndContextMenusListTheirActions)
               "actOpenFile actsaveFile actSaveAs actRestoreBackup actRefresh | actUpToOneLevel | actUp actDown | "
               "actAutoDecode");
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
-    auto* up = qobject_cast<QToolButton*>(bar->widgetForAction(w()->action(QStringLiteral("actUp"))));
+    auto* up = qobject_cast<QToolButton*>(bar->widgetForAction(acts().actUp));
     ASSERT_TRUE(up);
     EXPECT_EQ(up->toolTip(), QStringLiteral("ノードを上へ移動します (作成順=前)"));
     EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabTreeView"))).join(u' '),
@@ -180,8 +183,8 @@ TEST_F(OpenTest, CommandLinePasPathOpensTheFormBesideIt)
     EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Form1")));
     EXPECT_EQ(pane()->text(), QStringLiteral("Left = 0\r\nCaption = 'Main'\r\n"));
     EXPECT_EQ(w()->statusText(), QStringLiteral("Form1: TForm1 "));
-    for (const char* name : {"actsaveFile", "actSaveAs", "actRestoreBackup", "actRefresh"})
-        EXPECT_TRUE(isEnabled(name)) << name;
+    for (const QAction* action : {acts().actsaveFile, acts().actSaveAs, acts().actRestoreBackup, acts().actRefresh})
+        EXPECT_TRUE(isEnabled(action)) << action->objectName().toStdString();
 }
 
 TEST_F(OpenTest, CommandLineMissingFileShowsNotFoundOverTheShownWindow)
@@ -197,7 +200,7 @@ TEST_F(OpenTest, CommandLineMissingFileShowsNotFoundOverTheShownWindow)
     EXPECT_EQ(FErrors, QStringList{FDir.filePath(QStringLiteral("Missing.pas")) + QStringLiteral(": ") + kNotFound});
     EXPECT_EQ(caption(), QStringLiteral("Korvel"));
     EXPECT_TRUE(w()->isVisible());
-    EXPECT_FALSE(isEnabled("actsaveFile"));
+    EXPECT_FALSE(isEnabled(acts().actsaveFile));
 }
 
 TEST_F(OpenTest, CommandLineFileIsOpenedOncePerRun)
@@ -269,7 +272,7 @@ TEST_F(OpenTest, CaptionSuffixFollowsTheFormat)
     for (const Row& r : rows) {
         w()->LoadFormFile(writeFile(QString::fromLatin1(r.name), r.bytes));
         EXPECT_EQ(caption(), QString::fromUtf8(r.caption));
-        EXPECT_EQ(w()->action(QStringLiteral("actAutoDecode"))->isChecked(), r.autoDecode) << r.name;
+        EXPECT_EQ(acts().actAutoDecode->isChecked(), r.autoDecode) << r.name;
     }
 }
 
@@ -278,9 +281,9 @@ TEST_F(OpenTest, OpenDialogLoadsTheChosenFileAndCancelChangesNothing)
     const QString path = writeFile(QStringLiteral("Chosen.xfm"), NestedTextForm());
     start();
     FFileNames = {QString(), path};
-    trigger("actOpenFile");
+    trigger(acts().actOpenFile);
     EXPECT_EQ(caption(), QStringLiteral("Korvel"));
-    trigger("actOpenFile");
+    trigger(acts().actOpenFile);
     EXPECT_EQ(caption(), QStringLiteral("Korvel [Chosen.xfm]"));
     EXPECT_EQ(FDialogs, QStringList({"odMain", "odMain"}));
     EXPECT_EQ(FDialogFilters.first(), QStringLiteral("RAD Studio Form File (*.dfm *.fmx *.xfm)|All Files (*)"));
@@ -297,23 +300,23 @@ TEST_F(ErrorTest, FailedLoadShowsTheErrorAndKeepsTheDocumentAndWindowUsable)
     start({good});
     clickNode(QStringLiteral("Button2"));
     FFileNames = {bad};
-    trigger("actOpenFile");
+    trigger(acts().actOpenFile);
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_EQ(FErrors.first(), bad + QStringLiteral(": ストリーム形式が無効です"));
     EXPECT_EQ(caption(), QStringLiteral("Korvel [Good.dfm]"));
     EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Button2")));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // Still usable: a move works and the next load succeeds.
-    trigger("actUp");
+    trigger(acts().actUp);
     EXPECT_EQ(treeDump()[2], QStringLiteral("    Button2"));
     FFileNames = {FDir.filePath(QStringLiteral("NotThere.dfm"))};
     FSaveAnswers = {TSaveAnswer::Discard}; // the move is unsaved; the failed load keeps it
-    trigger("actOpenFile");
+    trigger(acts().actOpenFile);
     ASSERT_EQ(FErrors.size(), 2);
     EXPECT_FALSE(FErrors[1].isEmpty());
     FFileNames = {good};
     FSaveAnswers = {TSaveAnswer::Discard};
-    trigger("actOpenFile");
+    trigger(acts().actOpenFile);
     EXPECT_EQ(FErrors.size(), 2);
     EXPECT_EQ(treeDump()[2], QStringLiteral("    Button1"));
 }
@@ -324,7 +327,7 @@ TEST_F(ErrorTest, SavingAnEmptyTreeReportsAndWritesNothing)
     start({path});
     EXPECT_EQ(treeDump(), QStringList());
     FAnswers = {true};
-    trigger("actsaveFile");
+    trigger(acts().actsaveFile);
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_EQ(FErrors.first(), path + QStringLiteral(": ") + NoComponentToSaveMessage());
     EXPECT_EQ(readFile(path), QByteArray("no components here\r\n"));
@@ -349,10 +352,10 @@ TEST_F(EnablingTest, MoveAndCopyActionsFollowTheSelectedNode)
     start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});
     for (const Row& r : rows) {
         clickNode(QString::fromLatin1(r.node));
-        EXPECT_EQ(isEnabled("actUp"), r.up) << r.node;
-        EXPECT_EQ(isEnabled("actDown"), r.down) << r.node;
-        EXPECT_EQ(isEnabled("actUpToOneLevel"), r.levelUp) << r.node;
-        EXPECT_EQ(isEnabled("actCopyToClipboard"), r.copy) << r.node;
+        EXPECT_EQ(isEnabled(acts().actUp), r.up) << r.node;
+        EXPECT_EQ(isEnabled(acts().actDown), r.down) << r.node;
+        EXPECT_EQ(isEnabled(acts().actUpToOneLevel), r.levelUp) << r.node;
+        EXPECT_EQ(isEnabled(acts().actCopyToClipboard), r.copy) << r.node;
     }
 }
 
@@ -360,12 +363,12 @@ TEST_F(EnablingTest, SeveralTopLevelNodesAreSiblings)
 {
     start({writeFile(QStringLiteral("Two.dfm"), "object A: TForm\r\nend\r\nobject B: TForm\r\nend\r\n")});
     EXPECT_EQ(treeDump(), QStringList({"A", "B"}));
-    EXPECT_FALSE(isEnabled("actUp"));
-    EXPECT_TRUE(isEnabled("actDown"));
-    trigger("actDown");
+    EXPECT_FALSE(isEnabled(acts().actUp));
+    EXPECT_TRUE(isEnabled(acts().actDown));
+    trigger(acts().actDown);
     EXPECT_EQ(treeDump(), QStringList({"B", "A"}));
-    EXPECT_TRUE(isEnabled("actUp"));
-    EXPECT_FALSE(isEnabled("actDown"));
+    EXPECT_TRUE(isEnabled(acts().actUp));
+    EXPECT_FALSE(isEnabled(acts().actDown));
 }
 
 } // namespace

@@ -22,11 +22,11 @@ TEST_F(PropertyPaneTest, AutoDecodeToggleReshowsTheSelectedNode)
     clickNode(QStringLiteral("Memo1"));
     EXPECT_EQ(pane()->text(), QStringLiteral("Caption = 'été'\r\n"));
     EXPECT_EQ(w()->statusText(), kUnmarked);
-    trigger("actAutoDecode");
-    EXPECT_FALSE(w()->action(QStringLiteral("actAutoDecode"))->isChecked());
+    trigger(acts().actAutoDecode);
+    EXPECT_FALSE(acts().actAutoDecode->isChecked());
     EXPECT_EQ(pane()->text(), QStringLiteral("Caption = #233't'#233"));
     EXPECT_EQ(w()->statusText(), kUnmarked);
-    trigger("actAutoDecode");
+    trigger(acts().actAutoDecode);
     EXPECT_EQ(pane()->text(), QStringLiteral("Caption = 'été'\r\n"));
 }
 
@@ -47,10 +47,10 @@ TEST_F(PropertyPaneTest, ApplyAndRevertRoundTrips)
         SCOPED_TRACE(r.typed);
         openNested();
         if (!r.autoDecode)
-            trigger("actAutoDecode");
+            trigger(acts().actAutoDecode);
         clickNode(QStringLiteral("Memo1"));
         pane()->setText(QString::fromUtf8(r.typed));
-        trigger("actSaveProperties");
+        trigger(acts().actSaveProperties);
         EXPECT_TRUE(memo().Modified);
         EXPECT_EQ(memo().ModProperties, QString::fromUtf8(r.stored));
         EXPECT_EQ(w()->statusText(), kMarked);
@@ -59,7 +59,7 @@ TEST_F(PropertyPaneTest, ApplyAndRevertRoundTrips)
         clickNode(QStringLiteral("Memo1"));
         EXPECT_EQ(pane()->text(), QString::fromUtf8(r.reshown));
         EXPECT_EQ(w()->statusText(), kMarked);
-        trigger("actOriginalProperties");
+        trigger(acts().actOriginalProperties);
         EXPECT_FALSE(memo().Modified);
         EXPECT_EQ(w()->statusText(), kUnmarked);
         EXPECT_EQ(pane()->text(), r.autoDecode ? QStringLiteral("Caption = 'été'\r\n")
@@ -73,7 +73,7 @@ TEST_F(PropertyPaneTest, UnappliedTextIsDroppedOnReselectButSurvivesMoves)
     openNested();
     clickNode(QStringLiteral("Panel2"));
     pane()->setText(QStringLiteral("typed"));
-    trigger("actUp");
+    trigger(acts().actUp);
     EXPECT_EQ(pane()->text(), QStringLiteral("typed"));
     clickNode(QStringLiteral("Memo1"));
     clickNode(QStringLiteral("Panel2"));
@@ -86,8 +86,8 @@ TEST_F(PropertyPaneTest, AppliedTextTravelsWithTheNode)
     openNested();
     clickNode(QStringLiteral("Button2"));
     pane()->setText(QStringLiteral("Caption = 'Abort'"));
-    trigger("actSaveProperties");
-    trigger("actUpToOneLevel");
+    trigger(acts().actSaveProperties);
+    trigger(acts().actUpToOneLevel);
     clickNode(QStringLiteral("Form1"));
     clickNode(QStringLiteral("Button2"));
     EXPECT_EQ(pane()->text(), QStringLiteral("Caption = 'Abort'\r\n"));
@@ -108,8 +108,8 @@ TEST_F(PropertyPaneTest, WithoutDocumentApplyAndRevertDoNothing)
 {
     start();
     pane()->setText(QStringLiteral("kept"));
-    trigger("actSaveProperties");
-    trigger("actOriginalProperties");
+    trigger(acts().actSaveProperties);
+    trigger(acts().actOriginalProperties);
     EXPECT_EQ(pane()->text(), QStringLiteral("kept"));
     EXPECT_EQ(w()->statusText(), QString());
 }

@@ -58,63 +58,63 @@ TEST_F(TreeCommandsTest, MovesWithTheirExpandAndScrollEffects)
     struct Row {
         const char* select;
         const char* collapseFirst; // a node collapsed before the move, or nullptr
-        const char* action;
+        QAction* TMainActions::*action;
         QStringList tree;
         const char* topRow; // the first visible row afterwards, or nullptr: unchanged
     };
     const Row rows[] = {
-        {"Panel2", nullptr, "actUp",
+        {"Panel2", nullptr, &TMainActions::actUp,
          {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
           "  Memo1"},
          "Panel2"},
         // An expanded node whose subtree was partly collapsed ends fully expanded.
-        {"Panel2", "Edit1", "actUp",
+        {"Panel2", "Edit1", &TMainActions::actUp,
          {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
           "  Memo1"},
          "Panel2"},
         // A collapsed node comes out collapsed with its whole subtree.
-        {"Panel2", "Panel2", "actUp",
+        {"Panel2", "Panel2", &TMainActions::actUp,
          {"Form1 +", "  Panel2 -", "    Edit1 -", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
           "  Memo1"},
          "Panel2"},
         // Move down moves the next sibling above; it is re-expanded as it was.
-        {"Panel1", nullptr, "actDown",
+        {"Panel1", nullptr, &TMainActions::actDown,
          {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
           "  Memo1"},
          "Panel1"},
-        {"Panel1", "Panel2", "actDown",
+        {"Panel1", "Panel2", &TMainActions::actDown,
          {"Form1 +", "  Panel2 -", "    Edit1 -", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
           "  Memo1"},
          "Panel1"},
         // The only child leaves its parent, which shows no expand mark any more;
         // near the end of the list the scroll goes as far as the list allows.
-        {"Edit1", nullptr, "actUpToOneLevel",
+        {"Edit1", nullptr, &TMainActions::actUpToOneLevel,
          {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2", "  Memo1", "  Edit1 +",
           "    Inner1"},
          "Memo1"},
-        {"Edit1", "Edit1", "actUpToOneLevel",
+        {"Edit1", "Edit1", &TMainActions::actUpToOneLevel,
          {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2", "  Memo1", "  Edit1 -",
           "    Inner1"},
          "Panel2"},
         // A node without children does not scroll the tree.
-        {"Button2", nullptr, "actUp",
+        {"Button2", nullptr, &TMainActions::actUp,
          {"Form1 +", "  Panel1 +", "    Button2", "    Button1", "  Panel2 +", "    Edit1 +", "      Inner1",
           "  Memo1"},
          nullptr},
-        {"Button1", nullptr, "actUpToOneLevel",
+        {"Button1", nullptr, &TMainActions::actUpToOneLevel,
          {"Form1 +", "  Panel1 +", "    Button2", "  Panel2 +", "    Edit1 +", "      Inner1", "  Memo1",
           "  Button1"},
          nullptr},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(std::string(r.select) + " " + r.action);
+        SCOPED_TRACE(r.select);
         openNested();
         if (r.collapseFirst)
             collapse(r.collapseFirst);
         clickNode(QString::fromLatin1(r.select));
         const QString topBefore = topRow();
         const TPROPREC before = node(QString::fromLatin1(r.select))->record();
-        trigger(r.action);
+        trigger(acts().*r.action);
         EXPECT_EQ(treeDump(), r.tree);
         EXPECT_EQ(w()->selectedNode(), node(QString::fromLatin1(r.select)));
         EXPECT_EQ(topRow(), r.topRow ? QString::fromLatin1(r.topRow) : topBefore);
@@ -131,17 +131,18 @@ TEST_F(TreeCommandsTest, MovesThatDoNothing)
     const QStringList initial = treeDump();
     struct Row {
         const char* select;
-        const char* action;
+        QAction* TMainActions::*action;
     };
-    const Row rows[] = {{"Panel1", "actUp"}, {"Memo1", "actDown"}, {"Form1", "actUpToOneLevel"},
-                        {"Panel1", "actUpToOneLevel"}, {"Form1", "actUp"}};
+    const Row rows[] = {{"Panel1", &TMainActions::actUp}, {"Memo1", &TMainActions::actDown}, {"Form1", &TMainActions::actUpToOneLevel},
+                        {"Panel1", &TMainActions::actUpToOneLevel}, {"Form1", &TMainActions::actUp}};
     for (const Row& r : rows) {
         clickNode(QString::fromLatin1(r.select));
-        EXPECT_FALSE(isEnabled(r.action)) << r.select << ' ' << r.action;
+        QAction* action = acts().*r.action;
+        EXPECT_FALSE(isEnabled(action)) << r.select << ' ' << action->objectName().toStdString();
         // Called directly (as a shortcut would when the rule was not re-evaluated).
-        w()->action(QString::fromLatin1(r.action))->setEnabled(true);
-        w()->action(QString::fromLatin1(r.action))->trigger();
-        EXPECT_EQ(treeDump(), initial) << r.select << ' ' << r.action;
+        action->setEnabled(true);
+        action->trigger();
+        EXPECT_EQ(treeDump(), initial) << r.select << ' ' << action->objectName().toStdString();
     }
 }
 
@@ -167,11 +168,11 @@ TEST_F(TreeCommandsTest, CollapseAndExpandWholeSubtrees)
 {
     openNested();
     clickNode(QStringLiteral("Form1"));
-    trigger("actCollapse");
+    trigger(acts().actCollapse);
     EXPECT_EQ(treeDump(), QStringList({"Form1 -", "  Panel1 -", "    Button1", "    Button2", "  Panel2 -",
                                        "    Edit1 -", "      Inner1", "  Memo1"}));
     EXPECT_EQ(visibleRows(), QStringList{"Form1"});
-    trigger("actExpand");
+    trigger(acts().actExpand);
     EXPECT_EQ(treeDump(), QStringList({"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +",
                                        "    Edit1 +", "      Inner1", "  Memo1"}));
     EXPECT_EQ(visibleRows().size(), 8);
@@ -180,8 +181,8 @@ TEST_F(TreeCommandsTest, CollapseAndExpandWholeSubtrees)
 TEST_F(TreeCommandsTest, CollapseAndExpandWithoutSelectionDoNothing)
 {
     start({writeFile(QStringLiteral("Empty.dfm"), "nothing\r\n")});
-    trigger("actCollapse");
-    trigger("actExpand");
+    trigger(acts().actCollapse);
+    trigger(acts().actExpand);
     EXPECT_TRUE(FErrors.isEmpty());
 }
 

@@ -88,16 +88,16 @@ TEST_F(UnsavedChangesTest, AskedOnlyWithUnsavedChanges)
         const QString change = QString::fromLatin1(c.change);
         clickNode(QStringLiteral("Panel1"));
         if (change == u"move" || change == u"moveUndone" || change == u"saved") {
-            trigger("actDown");
+            trigger(acts().actDown);
             if (change == u"moveUndone")
                 key(tree(), Qt::Key_Z, Qt::ControlModifier);
             if (change == u"saved") {
                 FAnswers = {true};
-                trigger("actsaveFile");
+                trigger(acts().actsaveFile);
             }
         } else if (change == u"apply") {
             typeInPane(QStringLiteral("Tag = 7"));
-            trigger("actSaveProperties");
+            trigger(acts().actSaveProperties);
         } else if (change == u"type" || change == u"typeBack") {
             typeInPane(QStringLiteral("Tag = 7"));
             if (change == u"typeBack")
@@ -113,14 +113,14 @@ TEST_F(UnsavedChangesTest, AskedOnlyWithUnsavedChanges)
             proceeded = w()->close();
         } else if (command == u"open") {
             FFileNames = {other};
-            trigger("actOpenFile");
+            trigger(acts().actOpenFile);
             proceeded = treeDump() == QStringList{"Other"};
         } else if (command == u"drop") {
             drop(other);
             proceeded = treeDump() == QStringList{"Other"};
         } else {
             FAnswers = {true};
-            trigger("actRefresh");
+            trigger(acts().actRefresh);
             EXPECT_EQ(FConfirmations.last(), w()->messages().StrReload);
             proceeded = !w()->document().IsModified() && !w()->paneHasUnappliedText()
                         && w()->selectedNode() == w()->document().Tree().firstNode();
@@ -143,13 +143,13 @@ TEST_F(UnsavedChangesTest, UndoAndRedoFromTheTreeWithCaptionAndPaneFollowing)
     start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});
     EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]"));
     clickNode(QStringLiteral("Button2"));
-    trigger("actUp");
+    trigger(acts().actUp);
     EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]*"));
     clickNode(QStringLiteral("Edit1"));
     pane()->setFocus();
     pane()->selectAll();
     QTest::keyClicks(pane(), QStringLiteral("Text = 'x'"));
-    trigger("actSaveProperties");
+    trigger(acts().actSaveProperties);
     // In the pane, Ctrl+Z is the pane's own undo and leaves the document alone.
     key(pane(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(node(QStringLiteral("Edit1"))->record().Modified);
@@ -176,7 +176,7 @@ TEST_F(UnsavedChangesTest, UndoAndRedoFromTheTreeWithCaptionAndPaneFollowing)
     // Refresh ends the history.
     FAnswers = {true};
     FSaveAnswers = {TSaveAnswer::Discard};
-    trigger("actRefresh");
+    trigger(acts().actRefresh);
     EXPECT_FALSE(w()->document().CanUndo());
     EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]"));
 }
@@ -186,11 +186,11 @@ TEST_F(UnsavedChangesTest, FailedSavesKeepCaptionTargetAndState)
     const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
     start({path});
     clickNode(QStringLiteral("Panel1"));
-    trigger("actDown");
+    trigger(acts().actDown);
     // Save As into a folder that does not exist.
     const QString bad = FDir.filePath(QStringLiteral("missing/G.dfm"));
     FFileNames = {bad};
-    trigger("actSaveAs");
+    trigger(acts().actSaveAs);
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_TRUE(FErrors[0].startsWith(bad + QStringLiteral(": "))) << FErrors[0].toStdString();
     EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]*"));
@@ -217,9 +217,9 @@ TEST_F(UnsavedChangesTest, ConversionErrorNamesFileComponentAndLine)
     start({path});
     clickNode(QStringLiteral("Button1"));
     pane()->setText(QStringLiteral("Caption = #$41"));
-    trigger("actSaveProperties");
+    trigger(acts().actSaveProperties);
     FAnswers = {true};
-    trigger("actsaveFile");
+    trigger(acts().actsaveFile);
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_TRUE(FErrors[0].startsWith(path + QStringLiteral(": 7 行目: "))) << FErrors[0].toStdString();
     EXPECT_TRUE(FErrors[0].endsWith(QStringLiteral(" (Button1: TButton のプロパティ 1 行目)")))

@@ -96,12 +96,11 @@ TfrmMain& WindowFixture::start(const QStringList& arguments, const QString& lang
     return *FWindow;
 }
 
-void WindowFixture::trigger(const char* name)
+void WindowFixture::trigger(QAction* action)
 {
-    QAction* a = FWindow->action(QString::fromLatin1(name));
-    ASSERT_NE(a, nullptr) << name;
-    ASSERT_TRUE(a->isEnabled()) << name << " is disabled";
-    a->trigger();
+    ASSERT_NE(action, nullptr);
+    ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString() << " is disabled";
+    action->trigger();
 }
 
 void WindowFixture::key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers)
@@ -162,12 +161,6 @@ QString WindowFixture::topRow() const
 QString WindowFixture::caption() const
 {
     return FWindow->windowHandle() ? FWindow->windowHandle()->title() : FWindow->windowTitle();
-}
-
-bool WindowFixture::isEnabled(const char* name) const
-{
-    const QAction* a = FWindow->action(QString::fromLatin1(name));
-    return a && a->isEnabled();
 }
 
 QByteArray NestedTextForm()

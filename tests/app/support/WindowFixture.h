@@ -41,8 +41,10 @@ protected:
     static QByteArray readFile(const QString& path);
     // Creates and shows the window with these arguments; no language file unless given.
     TfrmMain& start(const QStringList& arguments = {}, const QString& languageFile = {});
-    // Triggers the named action after checking that it is enabled.
-    void trigger(const char* name);
+    // The window's actions.
+    const TMainActions& acts() const { return FWindow->actionList(); }
+    // Triggers the action after checking that it is enabled.
+    void trigger(QAction* action);
     // Sends a key press (and release) to the focused widget of the window.
     void key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
@@ -57,7 +59,7 @@ protected:
     QStringList visibleRows() const;
     // The caption of the tree's first visible row.
     QString topRow() const;
-    bool isEnabled(const char* name) const;
+    static bool isEnabled(const QAction* action) { return action->isEnabled(); }
     // The caption as the window shows it (the modified placeholder resolved).
     QString caption() const;
 
