@@ -1,5 +1,6 @@
 #include "app/frmuMain.h"
 
+#include "app/Application.h"
 #include "app/ComponentTreeView.h"
 #include "app/LanguageFile.h"
 #include "app/TEditor.h"
@@ -122,6 +123,7 @@ TfrmMain::TfrmMain(TStartOptions options, QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
+    TApplication::setErrorReporter(std::move(FOuterErrorReporter));
     // The model observes the document's tree: detach it before the tree goes.
     tvMain->setModel(nullptr);
     delete FModel;
@@ -141,6 +143,11 @@ void TfrmMain::FormCreate()
     createActions();
     createLayout();
     createMenus();
+
+    // Errors that escape outside any command (timer slots, paint hooks) are shown in
+    // the error box a command's error is shown in; they concern no particular file.
+    FOuterErrorReporter = TApplication::setErrorReporter(
+        [this](const QString& text) { ErrorBox(this, FileErrorText(QString(), text)); });
 
     // Files dropped anywhere on the window are opened.
     setAcceptDrops(true);
@@ -529,21 +536,14 @@ bool TfrmMain::event(QEvent* e)
 
 // --- error reporting -----------------------------------------------------------
 
-template <class F>
-void TfrmMain::guarded(F&& command)
+void TfrmMain::guarded(const std::function<void()>& command)
 {
     // A command names the file it works on in FErrorFile before it touches it.
     const QString outer = std::exchange(FErrorFile, QString());
     try {
         command();
-    } catch (const EKorvelError& e) {
-        reportError(e.message());
-    } catch (const std::bad_alloc&) {
-        reportError(QStringLiteral("Out of memory"));
-    } catch (const std::exception& e) {
-        reportError(QString::fromUtf8(e.what()));
     } catch (...) {
-        reportError(QStringLiteral("Unknown error"));
+        reportError(ExceptionText(std::current_exception()));
     }
     FErrorFile = outer;
 }

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -175,8 +176,7 @@ private:
     QFileDialog* createDialog(const QString& name);
 
     // Runs a command; an error it raises is shown in a message box and ends it.
-    template <class F>
-    void guarded(F&& command);
+    void guarded(const std::function<void()>& command);
     void reportError(const QString& text);
 
     void tvMainChange();
@@ -195,6 +195,8 @@ private:
     void openDroppedUrls(const QMimeData* data);
 
     TStartOptions FOptions;
+    // The reporter of errors outside commands that this window replaced.
+    std::function<void(const QString&)> FOuterErrorReporter;
     TFormDocument FDocument;
     TMessages FMessages;
     QString FEditorFontName;

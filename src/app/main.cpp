@@ -1,5 +1,6 @@
 // Korvel's program start: answers --version, checks that there is a display, applies the dark style,
 // creates the main window and runs until it is closed.
+#include "app/Application.h"
 #include "app/DarkStyle.h"
 #include "app/frmuMain.h"
 
@@ -39,7 +40,7 @@ int main(int argc, char* argv[])
         std::fputs("korvel: no display available; use korvel-cli for headless conversion\n", stderr);
         return 2;
     }
-    QApplication app(argc, argv);
+    korvel::TApplication app(argc, argv);
     // The application's title (message box captions); not a display name, which
     // the platform would append to every window caption.
     QApplication::setApplicationName(QStringLiteral("Korvel"));

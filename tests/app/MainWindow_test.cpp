@@ -2,7 +2,11 @@
 // mouse clicks, synthetic drops, with dialogs answered through the seams.
 #include "app/support/WindowFixture.h"
 
+#include "convert/Errors.h"
 #include "document/OutlineParser.h"
+
+#include <functional>
+#include <new>
 
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -12,6 +16,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWindow>
@@ -331,6 +337,42 @@ TEST_F(ErrorTest, SavingAnEmptyTreeReportsAndWritesNothing)
     ASSERT_EQ(FErrors.size(), 1);
     EXPECT_EQ(FErrors.first(), path + QStringLiteral(": ") + NoComponentToSaveMessage());
     EXPECT_EQ(readFile(path), QByteArray("no components here\r\n"));
+}
+
+TEST_F(ErrorTest, FailuresOutsideCommandsShowTheErrorBoxAndTheWindowGoesOn)
+{
+    start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});
+    struct Row {
+        const char* where;
+        std::function<void()> inject;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"timer slot",
+         [this] { QTimer::singleShot(0, w(), [] { throw EFileError(QStringLiteral("timer \x01 failed")); }); },
+         QStringLiteral("timer #1 failed")},
+        {"paint hook",
+         [this] {
+             pane()->setBlockPreparer([](const QTextBlock&, const QTextBlock&) { throw std::bad_alloc(); });
+             pane()->viewport()->repaint();
+         },
+         QStringLiteral("Out of memory")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.where);
+        FErrors.clear();
+        r.inject();
+        // Reported once control is back in the event loop, however often the hook failed.
+        for (int i = 0; i < 50 && FErrors.isEmpty(); ++i)
+            QTest::qWait(10);
+        pane()->setBlockPreparer({});
+        QCoreApplication::processEvents();
+        EXPECT_EQ(FErrors, QStringList{r.shown});
+    }
+    // The window is still usable.
+    clickNode(QStringLiteral("Button2"));
+    trigger(acts().actUp);
+    EXPECT_EQ(treeDump()[2], QStringLiteral("    Button2"));
 }
 
 // --- enabling rules --------------------------------------------------------------------

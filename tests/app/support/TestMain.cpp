@@ -1,5 +1,7 @@
-// The entry point of the GUI tests: a QApplication on the offscreen platform
-// (unless another platform was chosen) and a fixed ANSI code page.
+// The entry point of the GUI tests: Korvel's own application (with its error guard)
+// on the offscreen platform (unless another platform was chosen) and a fixed ANSI
+// code page.
+#include "app/Application.h"
 #include "convert/AnsiCodePage.h"
 
 #include <QApplication>
@@ -26,7 +28,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     previousHandler = qInstallMessageHandler(filterMessages);
-    QApplication app(argc, argv);
+    korvel::TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     korvel::ansi::setActiveCodePage(1252);
     ::testing::InitGoogleTest(&argc, argv);
