@@ -1,39 +1,33 @@
+// The window's creation, layout, showing, command line, file drops, status and
+// caption, and the error reporting every command runs in. The commands themselves
+// are in frmuMainActions.cpp (the action table), frmuMainFileCommands.cpp,
+// frmuMainTreeCommands.cpp and frmuMainPaneCommands.cpp.
 #include "app/frmuMain.h"
 
 #include "app/Application.h"
 #include "app/ComponentTreeView.h"
-#include "app/LanguageFile.h"
 #include "app/TEditor.h"
 #include "app/TreeModel.h"
 #include "app/UiSeams.h"
-#include "document/BinaryExtraction.h"
-#include "document/FileIO.h"
 #include "document/OutlineParser.h"
-#include "document/PropertyCodec.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QClipboard>
 #include <QDragEnterEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QSyntaxHighlighter>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
 #include <exception>
 #include <utility>
-#include <new>
 
 #if __has_include("app/DfmSyntaxHighlighter.h")
 #include "app/DfmSyntaxHighlighter.h"
@@ -48,10 +42,6 @@ static void initKorvelResources()
 namespace korvel {
 
 namespace {
-
-const char* const kCategoryProperty = "category";
-const QString kTranslate = QStringLiteral("Translate");
-const QString kMisc = QStringLiteral("Misc");
 
 // The private message that opens the command-line file, sent during the first showing.
 class TCommandLineEvent : public QEvent {
@@ -68,34 +58,6 @@ private:
     quintptr FWParam;
     qintptr FLParam;
 };
-
-// The busy pointer for the whole application while a load runs; pending window
-// messages (but no user input) are processed as it is shown and as it goes.
-class TBusyCursor {
-public:
-    TBusyCursor()
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    ~TBusyCursor()
-    {
-        QApplication::restoreOverrideCursor();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
-
-QIcon makeIcon(const QString& name, bool withDisabled)
-{
-    QIcon icon;
-    const QString base = QStringLiteral(":/korvel/icons/") + name;
-    icon.addFile(base + QStringLiteral(".svg"), QSize(), QIcon::Normal);
-    if (withDisabled)
-        icon.addFile(base + QStringLiteral("-disabled.svg"), QSize(), QIcon::Disabled);
-    return icon;
-}
 
 } // namespace
 
@@ -137,8 +99,9 @@ void TfrmMain::FormCreate()
     setWindowIcon(QIcon(QStringLiteral(":/korvel/icons/korvel.svg")));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
 
-    ilTreeView = {makeIcon(QStringLiteral("node-form"), false),
-                  makeIcon(QStringLiteral("node-component"), false), QIcon()};
+    // Image 0 marks a top-level node, image 1 any other; image 2 is not used.
+    ilTreeView = {QIcon(QStringLiteral(":/korvel/icons/node-form.svg")),
+                  QIcon(QStringLiteral(":/korvel/icons/node-component.svg")), QIcon()};
 
     createActions();
     createLayout();
@@ -169,101 +132,6 @@ void TfrmMain::FormCreate()
         move(frame.topLeft());
     }
     updateActions();
-}
-
-void TfrmMain::createActions()
-{
-    auto* amMain = new QObject(this);
-    amMain->setObjectName(QStringLiteral("amMain"));
-
-    // One row per action, in the list's order. The icon is the base name of the
-    // action's images (name.svg, and name-disabled.svg for the disabled state).
-    struct TActionDef {
-        QAction* TMainActions::*member;
-        const char* name;
-        bool translate;
-        const char* caption;
-        const char* hint;
-        QKeySequence shortcut;
-        const char* icon;
-        void (TfrmMain::*handler)();
-    };
-    using A = TMainActions;
-    using W = TfrmMain;
-    const QKeySequence none;
-    const QKeySequence numMinus(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus));
-    const QKeySequence numPlus(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus));
-    const TActionDef defs[] = {
-        {&A::actOpenFile, "actOpenFile", true, "開く(&O)...", "フォームファイルを開きます",
-         QKeySequence(Qt::CTRL | Qt::Key_O), "open", &W::actOpenFileExecute},
-        {&A::actUp, "actUp", true, "上へ移動(&U)", "ノードを上へ移動します (作成順=前)",
-         QKeySequence(Qt::CTRL | Qt::Key_Up), "move-up", &W::actUpExecute},
-        {&A::actDown, "actDown", true, "下へ移動(&D)", "ノードを下へ移動します (作成順=後)",
-         QKeySequence(Qt::CTRL | Qt::Key_Down), "move-down", &W::actDownExecute},
-        {&A::actUpToOneLevel, "actUpToOneLevel", true, "一つ上のレベルへ移動(&P)",
-         "ノードを一つ上のレベルへ移動します", QKeySequence(Qt::ALT | Qt::Key_Up), "move-level-up",
-         &W::actUpToOneLevelExecute},
-        {&A::actDisposeAll, "actDisposeAll", false, "", "", none, nullptr, &W::actDisposeAllExecute},
-        {&A::actParse, "actParse", false, "", "", none, nullptr, &W::actParseExecute},
-        {&A::actSelectAll, "actSelectAll", true, "すべて選択(&A)", "すべて選択します",
-         QKeySequence(Qt::CTRL | Qt::Key_A), nullptr, &W::actSelectAllExecute},
-        {&A::actOriginalProperties, "actOriginalProperties", true, "オリジナルの状態に戻す",
-         "プロパティをオリジナルの状態に戻します", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z), nullptr,
-         &W::actOriginalPropertiesExecute},
-        {&A::actSaveProperties, "actSaveProperties", true, "変更を適用", "プロパティを保存します",
-         QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), nullptr, &W::actSavePropertiesExecute},
-        {&A::actCollapse, "actCollapse", true, "ノードを折り畳む(&I)", "ノードを折り畳みます", numMinus, nullptr,
-         &W::actCollapseExecute},
-        {&A::actExpand, "actExpand", true, "ノードを展開する(&J)", "ノードを展開します", numPlus, nullptr,
-         &W::actExpandExecute},
-        {&A::actsaveFile, "actsaveFile", true, "上書き保存(&S)", "フォームファイルを保存します",
-         QKeySequence(Qt::CTRL | Qt::Key_S), "save", &W::actsaveFileExecute},
-        {&A::actSaveAs, "actSaveAs", true, "名前を付けて保存...", "フォームファイルに名前を付けて保存します", none,
-         "save-as", &W::actSaveAsExecute},
-        {&A::actRestoreBackup, "actRestoreBackup", true, "バックアップを書き戻す",
-         "現在のファイル名で、保存されているバックアップを書き戻します", none, "restore-backup",
-         &W::actRestoreBackupExecute},
-        {&A::actAutoDecode, "actAutoDecode", true, "自動デコードを行う",
-         "フォームファイルに含まれるコントロール文字列の自動デコードを行います", none, "auto-decode",
-         &W::actAutoDecodeExecute},
-        {&A::actRefresh, "actRefresh", true, "最新の情報に更新(&R)", "フォームファイルを読み直します",
-         QKeySequence(Qt::Key_F5), "refresh", &W::actRefreshExecute},
-        {&A::actCopyToClipboard, "actCopyToClipboard", true, "クリップボードにコピー(&C)",
-         "コントロールを子コントロールごとクリップボードへコピーします", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_C),
-         nullptr, &W::actCopyToClipboardExecute},
-        {&A::actSelTextToBin, "actSelTextToBin", true, "選択テキストをバイナリファイルとして保存(&B)...", "", none,
-         nullptr, &W::actSelTextToBinExecute},
-        {&A::actEditorCopy, "actEditorCopy", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_C), nullptr,
-         &W::actEditorCopyExecute},
-        {&A::actEditorCut, "actEditorCut", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_X), nullptr,
-         &W::actEditorCutExecute},
-        {&A::actEditorPaste, "actEditorPaste", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_V), nullptr,
-         &W::actEditorPasteExecute},
-        {&A::actEditorUndo, "actEditorUndo", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_Z), nullptr,
-         &W::actEditorUndoExecute},
-    };
-
-    for (const TActionDef& d : defs) {
-        auto* a = new QAction(amMain);
-        a->setObjectName(QString::fromLatin1(d.name));
-        a->setProperty(kCategoryProperty, d.translate ? kTranslate : kMisc);
-        a->setText(QString::fromUtf8(d.caption));
-        a->setToolTip(QString::fromUtf8(d.hint));
-        a->setShortcut(d.shortcut);
-        a->setShortcutContext(Qt::WindowShortcut);
-        if (d.icon)
-            a->setIcon(makeIcon(QString::fromLatin1(d.icon), true));
-        const auto handler = d.handler;
-        connect(a, &QAction::triggered, this, [this, handler] {
-            guarded([this, handler] { (this->*handler)(); });
-            updateActions();
-        });
-        addAction(a); // shortcuts work without a menu bar
-        FActions.*d.member = a;
-        FActions.all.push_back(a);
-    }
-    FActions.actAutoDecode->setCheckable(true);
-    FActions.actAutoDecode->setChecked(true);
 }
 
 void TfrmMain::createLayout()
@@ -365,104 +233,7 @@ void TfrmMain::createLayout()
     mmProperties->setReservedShortcuts(reserved);
 }
 
-void TfrmMain::createMenus()
-{
-    pabTreeView = new QMenu(this);
-    pabTreeView->setObjectName(QStringLiteral("pabTreeView"));
-    const TMainActions& a = FActions;
-    pabTreeView->addAction(a.actUpToOneLevel);
-    pabTreeView->addSeparator();
-    pabTreeView->addActions({a.actUp, a.actDown});
-    pabTreeView->addSeparator();
-    pabTreeView->addActions({a.actCollapse, a.actExpand});
-    pabTreeView->addSeparator();
-    pabTreeView->addAction(a.actCopyToClipboard);
-    pabTreeView->addSeparator();
-    pabTreeView->addAction(a.actRefresh);
-
-    pabProperties = new QMenu(this);
-    pabProperties->setObjectName(QStringLiteral("pabProperties"));
-    pabProperties->addAction(a.actAutoDecode);
-    pabProperties->addSeparator();
-    pabProperties->addActions({a.actOriginalProperties, a.actSaveProperties});
-    pabProperties->addSeparator();
-    pabProperties->addAction(a.actSelTextToBin);
-    pabProperties->addSeparator();
-    pabProperties->addAction(a.actSelectAll);
-
-    // The context menus list the actions without their images, as text items.
-    for (QMenu* menu : {pabTreeView, pabProperties}) {
-        connect(menu, &QMenu::aboutToShow, this, [this] { updateActions(); });
-        for (QAction* a : menu->actions())
-            a->setIconVisibleInMenu(false);
-    }
-
-    connect(tvMain, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pabTreeView->popup(tvMain->viewport()->mapToGlobal(pos)); });
-    connect(mmProperties, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pabProperties->popup(mmProperties->viewport()->mapToGlobal(pos)); });
-}
-
-QFileDialog* TfrmMain::createDialog(const QString& name)
-{
-    auto* dialog = new QFileDialog(this);
-    dialog->setObjectName(name);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setOption(QFileDialog::ReadOnly, false);
-    if (name == u"odMain") {
-        dialog->setAcceptMode(QFileDialog::AcceptOpen);
-        dialog->setFileMode(QFileDialog::AnyFile); // the chosen file need not exist
-        dialog->setNameFilters(DialogFilterToNameFilters(FOpenFilter));
-    } else if (name == u"sdMain") {
-        dialog->setAcceptMode(QFileDialog::AcceptSave);
-        dialog->setFileMode(QFileDialog::AnyFile);
-        dialog->setNameFilters(DialogFilterToNameFilters(FOpenFilter));
-        dialog->setDefaultSuffix(QString());
-    } else {
-        dialog->setAcceptMode(QFileDialog::AcceptSave);
-        dialog->setFileMode(QFileDialog::AnyFile);
-        dialog->setNameFilters(DialogFilterToNameFilters(FBinFilter));
-        dialog->setDefaultSuffix(QStringLiteral("bin"));
-    }
-    return dialog;
-}
-
-void TfrmMain::ReadLanguageFile()
-{
-    const QString path = FOptions.languageFile.isEmpty()
-                             ? LanguageFilePathFor(QCoreApplication::applicationFilePath())
-                             : FOptions.languageFile;
-    if (!FileExists(path))
-        return;
-    TLanguageFile lng;
-    bool read = false;
-    guarded([&] {
-        FErrorFile = path;
-        lng = TLanguageFile::Load(path);
-        read = true;
-    });
-    if (!read)
-        return; // reported; the defaults stay
-    const QString table = QStringLiteral("StringTable");
-    FMessages.StrRestoreBackup = lng.readString(table, u"StrRestoreBackup", FMessages.StrRestoreBackup);
-    FMessages.StrSaveChanges = lng.readString(table, u"StrSaveChanges", FMessages.StrSaveChanges);
-    FMessages.StrFormFileNotFound = lng.readString(table, u"StrFormFileNotFound", FMessages.StrFormFileNotFound);
-    FMessages.StrModified = lng.readString(table, u"StrModified", FMessages.StrModified);
-    FMessages.StrReload = lng.readString(table, u"StrReload", FMessages.StrReload);
-    FMessages.StrNoName = lng.readString(table, u"StrNoName", FMessages.StrNoName);
-    FMessages.StrSaveModified = lng.readString(table, u"StrSaveModified", FMessages.StrSaveModified);
-    for (QAction* a : FActions.all) {
-        if (a->property(kCategoryProperty).toString() != kTranslate)
-            continue;
-        const QString section = a->objectName();
-        a->setText(lng.readString(section, u"Caption", a->text()));
-        a->setToolTip(lng.readString(section, u"Hint", a->toolTip()));
-    }
-    FEditorFontName = lng.readString(u"Editor", u"FontName", FEditorFontName);
-    FEditorFontSize = lng.readInteger(u"Editor", u"FontSize", FEditorFontSize);
-}
-
-// --- showing -----------------------------------------------------------------
+// --- showing and the command line ----------------------------------------------
 
 void TfrmMain::showEvent(QShowEvent* e)
 {
@@ -577,20 +348,6 @@ void TfrmMain::selectNode(const TTreeNode* node)
         tvMain->selectionModel()->clear();
 }
 
-void TfrmMain::updateActions()
-{
-    const bool loaded = !FDocument.OrgFileName().isEmpty();
-    const TTreeNode* s = selectedNode();
-    const TMainActions& a = FActions;
-    for (QAction* action : {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh})
-        action->setEnabled(loaded);
-    a.actUp->setEnabled(s && CanMoveUp(s));
-    a.actDown->setEnabled(s && CanMoveDown(s));
-    a.actUpToOneLevel->setEnabled(s && CanMoveOneLevelUp(s));
-    a.actCopyToClipboard->setEnabled(s && s->parent());
-    setWindowModified(FDocument.IsModified());
-}
-
 void TfrmMain::UpdateCaption()
 {
     QString suffix;
@@ -627,439 +384,7 @@ void TfrmMain::UpdateStatusBar()
                          + u' ' + mark);
 }
 
-// --- loading -----------------------------------------------------------------
-
-void TfrmMain::OpenRequestedFile(const QString& path)
-{
-    FErrorFile = path;
-    const QString target = ResolveRequestedFile(path);
-    if (target.isEmpty()) {
-        reportError(FMessages.StrFormFileNotFound);
-        return;
-    }
-    if (ConfirmDiscardChanges())
-        LoadFormFile(target);
-}
-
-void TfrmMain::LoadFormFile(const QString& path)
-{
-    FErrorFile = path;
-    {
-        TBusyCursor busy;
-        FDocument.LoadFormFile(path); // on failure nothing of the document has changed
-    }
-    afterLoad();
-}
-
-void TfrmMain::afterLoad()
-{
-    FActions.actAutoDecode->setChecked(FDocument.AutoDecode());
-    UpdateCaption();
-    showText(QString());
-    showLoadedDocument();
-    // Lines that could not be loaded as they are: the user learns it now, not at the save
-    // that refuses them.
-    if (!FDocument.LoadWarnings().empty())
-        WarningBox(this, LoadWarningsText(FDocument.CurrentFileName(), FDocument.LoadWarnings()));
-}
-
-bool TfrmMain::paneHasUnappliedText() const
-{
-    if (!FShownNode)
-        return false;
-    // Compared with the breaks made alike: the pane gives every break back as CR LF.
-    const auto normalized = [](QString text) {
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(u'\r', u'\n');
-        return text;
-    };
-    return normalized(mmProperties->text()) != normalized(FShownText);
-}
-
-bool TfrmMain::ConfirmDiscardChanges()
-{
-    const bool paneChanged = paneHasUnappliedText();
-    if (!paneChanged && !FDocument.IsModified())
-        return true;
-    switch (AskSaveChanges(this, FMessages.StrSaveModified)) {
-    case TSaveAnswer::Cancel:
-        return false;
-    case TSaveAnswer::Discard:
-        return true;
-    case TSaveAnswer::Save:
-        break;
-    }
-    // Save keeps the typed text too: it is applied to its node first.
-    if (paneChanged)
-        actSavePropertiesExecute();
-    const QString target = FDocument.CurrentFileName();
-    FErrorFile = target;
-    FDocument.Save(); // a failure ends the command that asked: nothing is thrown away
-    UpdateCaption();
-    return true;
-}
-
-void TfrmMain::showLoadedDocument()
-{
-    const TTreeNode* first = FDocument.Tree().firstNode();
-    if (!first) {
-        // An empty tree: nothing is selected, and the status bar no longer names
-        // a component of the previous document.
-        FStatusText->clear();
-        updateActions();
-        return;
-    }
-    expandSubtree(first);
-    selectNode(first); // tvMainChange shows the node's text and the status bar
-    if (FShownNode != first)
-        tvMainClick();
-    tvMain->scrollTo(FModel->indexOf(first));
-    updateActions();
-}
-
-// --- property pane -------------------------------------------------------------
-
-void TfrmMain::tvMainChange()
-{
-    if (selectedNode() == FShownNode && FShownNode)
-        return; // the same node: not a change of selection
-    tvMainClick();
-}
-
-void TfrmMain::tvMainClick()
-{
-    FStatusText->clear();
-    TTreeNode* s = selectedNode();
-    FShownNode = s;
-    if (!s)
-        return;
-    UpdateStatusBar();
-    showText(FDocument.ShownProperties(s));
-}
-
-void TfrmMain::showText(const QString& paneText)
-{
-    // The highlighter colours only the rows being painted, so texts of any length show at once.
-    FShownText = paneText;
-    mmProperties->setText(paneText);
-    mmProperties->scrollToTopLeft();
-}
-
-void TfrmMain::actAutoDecodeExecute()
-{
-    FDocument.SetAutoDecode(FActions.actAutoDecode->isChecked());
-    tvMainClick();
-}
-
-void TfrmMain::actSavePropertiesExecute()
-{
-    TTreeNode* s = selectedNode();
-    if (!s)
-        return;
-    FShownText = mmProperties->text(); // the pane goes on showing the text as typed
-    FDocument.ApplyProperties(s, FShownText);
-    UpdateStatusBar();
-}
-
-void TfrmMain::actOriginalPropertiesExecute()
-{
-    TTreeNode* s = selectedNode();
-    if (!s)
-        return;
-    FDocument.RevertProperties(s);
-    showText(FDocument.ShownProperties(s));
-    UpdateStatusBar();
-}
-
-void TfrmMain::mmPropertiesDblClick()
-{
-    mmProperties->SelectTokenFromCaret();
-}
-
-// --- tree reordering -----------------------------------------------------------
-
-void TfrmMain::collapseSubtree(const TTreeNode* node)
-{
-    if (!node)
-        return;
-    // Collapsing while a relayout is pending only forgets the expanded marks, so
-    // a large subtree costs one pass over its nodes and a single relayout.
-    tvMain->scheduleRelayout();
-    std::vector<const TTreeNode*> stack{node};
-    while (!stack.empty()) {
-        const TTreeNode* n = stack.back();
-        stack.pop_back();
-        if (!n->hasChildren())
-            continue;
-        const QModelIndex index = FModel->indexOf(n);
-        if (tvMain->isExpanded(index))
-            tvMain->collapse(index);
-        for (int i = 0; i < n->childCount(); ++i)
-            stack.push_back(n->child(i));
-    }
-}
-
-void TfrmMain::expandSubtree(const TTreeNode* node)
-{
-    if (node)
-        tvMain->expandRecursively(FModel->indexOf(node));
-}
-
-void TfrmMain::scrollToTop(const TTreeNode* node)
-{
-    tvMain->scrollTo(FModel->indexOf(node), QAbstractItemView::PositionAtTop);
-}
-
-void TfrmMain::applyMoveDisplayEffects(const TMoveResult& result, TTreeNode* formerParent)
-{
-    // What a move does to the display: the moved node comes out collapsed with its
-    // whole subtree, its new parent is expanded, and a former parent left without
-    // children is collapsed.
-    collapseSubtree(result.moved);
-    if (result.newParent)
-        tvMain->expand(FModel->indexOf(result.newParent));
-    if (formerParent && formerParent != result.newParent && !formerParent->hasChildren())
-        tvMain->collapse(FModel->indexOf(formerParent));
-}
-
-void TfrmMain::actUpExecute()
-{
-    TTreeNode* s = selectedNode();
-    if (!s || !CanMoveUp(s))
-        return;
-    const bool wasExpanded = tvMain->isExpanded(FModel->indexOf(s));
-    const TMoveResult r = FDocument.MoveUp(s);
-    if (!r)
-        return;
-    applyMoveDisplayEffects(r, s->parent());
-    if (wasExpanded)
-        expandSubtree(s);
-    if (s->hasChildren())
-        scrollToTop(s);
-}
-
-void TfrmMain::actDownExecute()
-{
-    TTreeNode* s = selectedNode();
-    if (!s || !CanMoveDown(s))
-        return;
-    TTreeNode* n = s->nextSibling();
-    const bool nextWasExpanded = tvMain->isExpanded(FModel->indexOf(n));
-    const TMoveResult r = FDocument.MoveDown(s);
-    if (!r)
-        return;
-    applyMoveDisplayEffects(r, s->parent());
-    if (nextWasExpanded)
-        expandSubtree(r.moved);
-    if (s->hasChildren())
-        scrollToTop(s);
-}
-
-void TfrmMain::actUpToOneLevelExecute()
-{
-    TTreeNode* s = selectedNode();
-    if (!s || !CanMoveOneLevelUp(s))
-        return;
-    TTreeNode* formerParent = s->parent();
-    const bool wasExpanded = tvMain->isExpanded(FModel->indexOf(s));
-    const TMoveResult r = FDocument.MoveOneLevelUp(s);
-    if (!r)
-        return;
-    applyMoveDisplayEffects(r, formerParent);
-    if (s->hasChildren()) {
-        if (wasExpanded)
-            expandSubtree(s);
-        scrollToTop(s);
-    }
-}
-
-bool TfrmMain::tvMainDragOver(const QMimeData* data, const QModelIndex& target)
-{
-    // Only a node dragged out of this very tree qualifies.
-    const TTreeNode* dragged = FModel->nodeFromMimeData(data);
-    const TTreeNode* s = selectedNode();
-    const TTreeNode* t = TreeModel::nodeOf(target);
-    if (!dragged || !s || dragged != s || !t)
-        return false;
-    return CanDrop(s, t);
-}
-
-void TfrmMain::tvMainDragDrop(const QMimeData* data, const QModelIndex& target)
-{
-    if (!tvMainDragOver(data, target))
-        return;
-    TTreeNode* s = selectedNode();
-    TTreeNode* formerParent = s->parent();
-    const TMoveResult r = FDocument.Drop(s, TreeModel::nodeOf(target));
-    if (r)
-        applyMoveDisplayEffects(r, formerParent);
-}
-
-void TfrmMain::actCollapseExecute()
-{
-    if (const TTreeNode* s = selectedNode())
-        collapseSubtree(s);
-}
-
-void TfrmMain::actExpandExecute()
-{
-    if (const TTreeNode* s = selectedNode())
-        expandSubtree(s);
-}
-
-// --- outline -------------------------------------------------------------------
-
-void TfrmMain::actDisposeAllExecute()
-{
-    // The records live inside the tree's nodes and are released with them when
-    // the tree is rebuilt or destroyed; there is nothing to release separately.
-}
-
-void TfrmMain::actParseExecute()
-{
-    {
-        TBusyCursor busy;
-        FDocument.Reparse();
-    }
-    showLoadedDocument();
-}
-
-// --- file commands ---------------------------------------------------------------
-
-void TfrmMain::actOpenFileExecute()
-{
-    std::unique_ptr<QFileDialog> odMain(createDialog(QStringLiteral("odMain")));
-    const QString path = ExecFileDialog(*odMain);
-    if (!path.isEmpty() && ConfirmDiscardChanges())
-        LoadFormFile(path);
-}
-
-void TfrmMain::actsaveFileExecute()
-{
-    if (FDocument.OrgFileName().isEmpty() || !ConfirmBox(this, FMessages.StrSaveChanges))
-        return;
-    FErrorFile = FDocument.CurrentFileName();
-    FDocument.Save();
-    UpdateCaption();
-}
-
-void TfrmMain::actSaveAsExecute()
-{
-    if (FDocument.OrgFileName().isEmpty())
-        return;
-    std::unique_ptr<QFileDialog> sdMain(createDialog(QStringLiteral("sdMain")));
-    sdMain->selectFile(QFileInfo(FDocument.CurrentFileName()).fileName());
-    const QString path = ExecFileDialog(*sdMain);
-    if (path.isEmpty())
-        return;
-    FErrorFile = path;
-    FDocument.SaveAs(path); // takes the new name only once the file is written
-    UpdateCaption();
-}
-
-void TfrmMain::actRestoreBackupExecute()
-{
-    if (FDocument.OrgFileName().isEmpty() || !ConfirmBox(this, FMessages.StrRestoreBackup))
-        return;
-    FErrorFile = FDocument.CurrentFileName();
-    FDocument.RestoreBackup();
-}
-
-void TfrmMain::actRefreshExecute()
-{
-    if (FDocument.OrgFileName().isEmpty() || !ConfirmBox(this, FMessages.StrReload))
-        return;
-    // Asked after the reload question: only a reload that will happen throws changes away.
-    const QString path = FDocument.CurrentFileName();
-    if (!FileExists(path) || !ConfirmDiscardChanges())
-        return;
-    FErrorFile = FDocument.CurrentFileName(); // a save may have been asked for
-    bool reloaded = false;
-    {
-        TBusyCursor busy;
-        reloaded = FDocument.Refresh();
-    }
-    if (reloaded)
-        afterLoad();
-}
-
-void TfrmMain::actCopyToClipboardExecute()
-{
-    const TTreeNode* s = selectedNode();
-    if (!tvMain->hasFocus() || !s)
-        return;
-    QGuiApplication::clipboard()->setText(FDocument.ClipboardText(s));
-}
-
-void TfrmMain::actSelTextToBinExecute()
-{
-    std::unique_ptr<QFileDialog> sdBin(createDialog(QStringLiteral("sdBin")));
-    sdBin->selectFile(QString());
-    const QString path = ExecFileDialog(*sdBin);
-    if (path.isEmpty())
-        return;
-    FErrorFile = path;
-    SaveSelectionAsBinary(mmProperties->selectedText(), path);
-}
-
-// --- editor commands -------------------------------------------------------------
-
-void TfrmMain::actSelectAllExecute()
-{
-    if (mmProperties->hasFocus())
-        mmProperties->selectAll();
-}
-
-void TfrmMain::actEditorCopyExecute()
-{
-    if (mmProperties->hasFocus())
-        mmProperties->copy();
-}
-
-void TfrmMain::actEditorCutExecute()
-{
-    if (mmProperties->hasFocus())
-        mmProperties->cut();
-}
-
-void TfrmMain::actEditorPasteExecute()
-{
-    if (mmProperties->hasFocus())
-        mmProperties->paste();
-}
-
-void TfrmMain::actEditorUndoExecute()
-{
-    // The pane keeps its own undo; in the tree the key takes back a document change.
-    if (mmProperties->hasFocus())
-        mmProperties->undo();
-    else if (tvMain->hasFocus())
-        undoDocumentChange();
-}
-
-// --- undo and redo of document changes -------------------------------------------
-
-void TfrmMain::undoDocumentChange()
-{
-    showDocumentChange(FDocument.Undo());
-}
-
-void TfrmMain::redoDocumentChange()
-{
-    showDocumentChange(FDocument.Redo());
-}
-
-void TfrmMain::showDocumentChange(TTreeNode* node)
-{
-    if (!node)
-        return;
-    for (const TTreeNode* p = node->parent(); p; p = p->parent())
-        tvMain->expand(FModel->indexOf(p));
-    selectNode(node);
-    tvMainClick(); // also when node was selected already: its text may have changed
-    tvMain->scrollTo(FModel->indexOf(node));
-    updateActions();
-}
+// --- closing and file drop -----------------------------------------------------
 
 void TfrmMain::closeEvent(QCloseEvent* e)
 {
@@ -1070,8 +395,6 @@ void TfrmMain::closeEvent(QCloseEvent* e)
     else
         e->ignore();
 }
-
-// --- file drop -------------------------------------------------------------------
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* e)
 {

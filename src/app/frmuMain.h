@@ -2,6 +2,10 @@
 // tool bar and context menus of actions, the component tree, the property pane,
 // the status bar, the dialogs and message boxes, file drops and the command line.
 // The document logic itself lives in TFormDocument and the tree operations.
+// The methods are spread by subject over frmuMain.cpp (creation, showing, state,
+// error reporting), frmuMainActions.cpp (the action table, menus, enabling rules,
+// language file), frmuMainFileCommands.cpp, frmuMainTreeCommands.cpp and
+// frmuMainPaneCommands.cpp.
 #pragma once
 
 #include "document/FormDocument.h"
