@@ -6,6 +6,7 @@
 
 #include "app/Application.h"
 #include "app/ComponentTreeView.h"
+#include "app/LazyFormTextHighlighter.h"
 #include "app/TEditor.h"
 #include "app/TreeModel.h"
 #include "app/UiSeams.h"
@@ -29,11 +30,6 @@
 #include <exception>
 #include <utility>
 
-#if __has_include("app/DfmSyntaxHighlighter.h")
-#include "app/DfmSyntaxHighlighter.h"
-#define KORVEL_HAS_HIGHLIGHTER 1
-#endif
-
 static void initKorvelResources()
 {
     Q_INIT_RESOURCE(korvel);
@@ -43,20 +39,18 @@ namespace korvel {
 
 namespace {
 
-// The private message that opens the command-line file, sent during the first showing.
+// The private message that opens the command-line file, sent during the first showing;
+// it acts only when its parameter is the message number too.
 class TCommandLineEvent : public QEvent {
 public:
-    TCommandLineEvent(quintptr wParam, qintptr lParam)
-        : QEvent(static_cast<QEvent::Type>(TfrmMain::kCommandLineMessage)), FWParam(wParam),
-          FLParam(lParam)
+    explicit TCommandLineEvent(quintptr wParam)
+        : QEvent(static_cast<QEvent::Type>(TfrmMain::kCommandLineMessage)), FWParam(wParam)
     {
     }
     quintptr wParam() const { return FWParam; }
-    qintptr lParam() const { return FLParam; }
 
 private:
     quintptr FWParam;
-    qintptr FLParam;
 };
 
 } // namespace
@@ -171,7 +165,7 @@ void TfrmMain::createLayout()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    splitterMain = new QSplitter(Qt::Horizontal, pnlMain);
+    auto* splitterMain = new QSplitter(Qt::Horizontal, pnlMain);
     splitterMain->setObjectName(QStringLiteral("splitterMain"));
     splitterMain->setHandleWidth(3);
     splitterMain->setChildrenCollapsible(false);
@@ -251,13 +245,11 @@ void TfrmMain::FormShow()
                             a.actUpToOneLevel})
         action->setEnabled(false);
 
-#ifdef KORVEL_HAS_HIGHLIGHTER
     guarded([this] {
-        auto* highlighter = new DfmSyntaxHighlighter(mmProperties->document());
-        highlighter->InstallTokenFinder(mmProperties); // double clicks select the scanner's tokens
-        FDFMFountain = highlighter;
+        // Owned by the pane's document; double clicks select the scanner's tokens.
+        auto* highlighter = new TLazyFormTextHighlighter(mmProperties->document());
+        highlighter->InstallTokenFinder(mmProperties);
     });
-#endif
     mmProperties->setEditorFont(FEditorFontName, FEditorFontSize);
 
     // The file is opened once the window is on the screen (exposed), through a posted
@@ -282,7 +274,7 @@ void TfrmMain::postCommandLine()
     FCommandLinePending = false;
     if (windowHandle())
         windowHandle()->removeEventFilter(this);
-    QCoreApplication::postEvent(this, new TCommandLineEvent(kCommandLineMessage, 0));
+    QCoreApplication::postEvent(this, new TCommandLineEvent(kCommandLineMessage));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* e)

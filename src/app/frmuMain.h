@@ -17,7 +17,6 @@
 #include <QVector>
 
 #include <functional>
-#include <memory>
 #include <vector>
 
 class QAction;
@@ -25,11 +24,9 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QMimeData;
-class QSplitter;
 
 namespace korvel {
 
-class DfmSyntaxHighlighter;
 class TComponentTreeView;
 class TEditor;
 class TreeModel;
@@ -217,11 +214,9 @@ private:
     TreeModel* FModel = nullptr;
     TComponentTreeView* tvMain = nullptr;
     TEditor* mmProperties = nullptr;
-    QSplitter* splitterMain = nullptr;
     QLabel* FStatusText = nullptr;
     QMenu* pabTreeView = nullptr;
     QMenu* pabProperties = nullptr;
-    DfmSyntaxHighlighter* FDFMFountain = nullptr;
     QVector<QIcon> ilTreeView;
     TMainActions FActions;
     QString FOpenFilter;

@@ -2,7 +2,7 @@
 // that do not depend on the order in which rows are scrolled into view or on
 // edits above them, laziness on long texts, and token selection inside a
 // multi-row hexadecimal block.
-#include "app/DfmSyntaxHighlighter.h"
+#include "app/LazyFormTextHighlighter.h"
 #include "app/support/WindowFixture.h"
 
 #include "highlight/DFMFountain.h"
@@ -38,7 +38,7 @@ std::vector<TFormats> referenceFormats(const QStringList& rows)
         {
             if (t.Color == nullptr)
                 return;
-            const QTextCharFormat f = DfmSyntaxHighlighter::FormatOf(*t.Color);
+            const QTextCharFormat f = TLazyFormTextHighlighter::FormatOf(*t.Color);
             if (f.propertyCount() > 0)
                 Formats.append({int(t.Start), int(t.Length), f});
         }
@@ -63,7 +63,7 @@ protected:
         FEditor->resize(500, 400);
         FEditor->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(FEditor.get()));
-        FHighlighter = new DfmSyntaxHighlighter(FEditor->document());
+        FHighlighter = new TLazyFormTextHighlighter(FEditor->document());
     }
     TEditor& e() { return *FEditor; }
     // Scrolls row into view near the top and paints the pane.
@@ -97,7 +97,7 @@ protected:
     }
 
     std::unique_ptr<TEditor> FEditor;
-    DfmSyntaxHighlighter* FHighlighter = nullptr; // dies with the document
+    TLazyFormTextHighlighter* FHighlighter = nullptr; // dies with the document
 };
 
 TEST_F(HighlightingTest, PaintedColoursOfFormText)

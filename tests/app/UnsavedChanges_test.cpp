@@ -127,12 +127,14 @@ TEST_F(UnsavedChangesTest, AskedOnlyWithUnsavedChanges)
         }
         EXPECT_EQ(FSaveQuestions, c.answer ? QStringList{kAsk} : QStringList());
         EXPECT_EQ(proceeded, c.proceeded);
-        if (*c.fileHas)
+        if (*c.fileHas) {
             EXPECT_TRUE(readFile(path).contains(c.fileHas)) << readFile(path).toStdString();
-        else
+        } else {
             EXPECT_EQ(readFile(path), before);
-        if (!c.proceeded && change != u"type") // what was done is still there
+        }
+        if (!c.proceeded && change != u"type") { // what was done is still there
             EXPECT_TRUE(w()->document().IsModified());
+        }
         EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
         FWindow.reset();
     }

@@ -1,4 +1,4 @@
-// DfmSyntaxHighlighter: colours form text in a QTextDocument with the form text
+// TLazyFormTextHighlighter: colours form text in a QTextDocument with the form text
 // fountain. It works lazily: each block keeps the packed row state its row ends
 // with (the block's user state), and only the blocks about to be painted are
 // coloured, after the states above them have been carried forward with a
@@ -24,13 +24,13 @@
 
 namespace korvel {
 
-class DfmSyntaxHighlighter : public QObject {
+class TLazyFormTextHighlighter : public QObject {
     Q_OBJECT
 public:
     // Highlights document (and dies with it) with a form text fountain of its own in the
     // property pane's colours; when the document belongs to a TEditor, hooks into that editor.
-    explicit DfmSyntaxHighlighter(QTextDocument* document);
-    ~DfmSyntaxHighlighter() override;
+    explicit TLazyFormTextHighlighter(QTextDocument* document);
+    ~TLazyFormTextHighlighter() override;
 
     // The fountain in use; the highlighter repaints when its colours change. Null after an
     // outside fountain was destroyed.

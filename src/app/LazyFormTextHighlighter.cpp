@@ -1,4 +1,4 @@
-#include "app/DfmSyntaxHighlighter.h"
+#include "app/LazyFormTextHighlighter.h"
 
 #include "highlight/RowStatePacking.h"
 
@@ -53,16 +53,16 @@ TColouredBlock* colouring(const QTextBlock& block)
 
 } // namespace
 
-DfmSyntaxHighlighter::DfmSyntaxHighlighter(QTextDocument* document)
+TLazyFormTextHighlighter::TLazyFormTextHighlighter(QTextDocument* document)
     : QObject(document), FDocument(document), FOwnFountain(TDFMFountain::Create())
 {
     ApplyPropertyPaneColors(*FOwnFountain);
     Attach(FOwnFountain.get());
     FCarryTimer.setSingleShot(true);
     FCarryTimer.setInterval(0);
-    connect(&FCarryTimer, &QTimer::timeout, this, &DfmSyntaxHighlighter::CarrySlice);
+    connect(&FCarryTimer, &QTimer::timeout, this, &TLazyFormTextHighlighter::CarrySlice);
     if (document)
-        connect(document, &QTextDocument::contentsChange, this, &DfmSyntaxHighlighter::ContentsChange);
+        connect(document, &QTextDocument::contentsChange, this, &TLazyFormTextHighlighter::ContentsChange);
     for (QObject* owner = document ? document->parent() : nullptr; owner != nullptr; owner = owner->parent()) {
         if (auto* editor = qobject_cast<TEditor*>(owner)) {
             InstallTokenFinder(editor);
@@ -75,7 +75,7 @@ DfmSyntaxHighlighter::DfmSyntaxHighlighter(QTextDocument* document)
 // destruction) the editor is left alone: it may be half destroyed already, and its hooks
 // hold a guarded pointer to this highlighter that does nothing once it is gone. Deleted on
 // its own, the highlighter takes its colours and hooks away.
-DfmSyntaxHighlighter::~DfmSyntaxHighlighter()
+TLazyFormTextHighlighter::~TLazyFormTextHighlighter()
 {
     FSubscription.Reset();
     if (!FDocument)
@@ -94,7 +94,7 @@ DfmSyntaxHighlighter::~DfmSyntaxHighlighter()
     }
 }
 
-void DfmSyntaxHighlighter::Attach(TFountain* fountain)
+void TLazyFormTextHighlighter::Attach(TFountain* fountain)
 {
     FSubscription.Reset();
     FFormats.clear();
@@ -113,13 +113,13 @@ void DfmSyntaxHighlighter::Attach(TFountain* fountain)
                                                      });
 }
 
-void DfmSyntaxHighlighter::SetFountain(TFountain* fountain)
+void TLazyFormTextHighlighter::SetFountain(TFountain* fountain)
 {
     Attach(fountain ? fountain : FOwnFountain.get());
     rehighlight();
 }
 
-void DfmSyntaxHighlighter::rehighlight()
+void TLazyFormTextHighlighter::rehighlight()
 {
     // Another fountain may carry other brackets, so the states go too.
     FFormats.clear();
@@ -129,13 +129,13 @@ void DfmSyntaxHighlighter::rehighlight()
     ScheduleCarry();
 }
 
-void DfmSyntaxHighlighter::ScheduleCarry()
+void TLazyFormTextHighlighter::ScheduleCarry()
 {
     if (FDocument && FParser && FKnownStates < FDocument->blockCount() && !FCarryTimer.isActive())
         FCarryTimer.start();
 }
 
-void DfmSyntaxHighlighter::CarrySlice()
+void TLazyFormTextHighlighter::CarrySlice()
 {
     if (!FDocument)
         return;
@@ -147,13 +147,13 @@ void DfmSyntaxHighlighter::CarrySlice()
     ScheduleCarry();
 }
 
-void DfmSyntaxHighlighter::RequestRepaint()
+void TLazyFormTextHighlighter::RequestRepaint()
 {
     if (FEditor)
         FEditor->viewport()->update();
 }
 
-void DfmSyntaxHighlighter::ContentsChange(int position, int /*removed*/, int added)
+void TLazyFormTextHighlighter::ContentsChange(int position, int /*removed*/, int added)
 {
     if (FApplying || !FDocument)
         return;
@@ -173,7 +173,7 @@ void DfmSyntaxHighlighter::ContentsChange(int position, int /*removed*/, int add
     ScheduleCarry();
 }
 
-int DfmSyntaxHighlighter::EndState(const QTextBlock& block, int startState)
+int TLazyFormTextHighlighter::EndState(const QTextBlock& block, int startState)
 {
     if (const TColouredBlock* mark = colouring(block); mark && mark->CurrentFor(startState, FGeneration))
         return mark->EndState;
@@ -182,7 +182,7 @@ int DfmSyntaxHighlighter::EndState(const QTextBlock& block, int startState)
     return PackRowState(FParser->ScanRow(block.text(), rowStart(block, startState), nullptr));
 }
 
-void DfmSyntaxHighlighter::CarryStatesTo(int number)
+void TLazyFormTextHighlighter::CarryStatesTo(int number)
 {
     if (!FDocument || number <= FKnownStates)
         return;
@@ -196,11 +196,11 @@ void DfmSyntaxHighlighter::CarryStatesTo(int number)
     FKnownStates = n;
 }
 
-int DfmSyntaxHighlighter::ColourBlock(QTextBlock& block, int startState)
+int TLazyFormTextHighlighter::ColourBlock(QTextBlock& block, int startState)
 {
     class TFormatSink : public TFountainTokenSink {
     public:
-        explicit TFormatSink(DfmSyntaxHighlighter& owner) : FOwner(owner) {}
+        explicit TFormatSink(TLazyFormTextHighlighter& owner) : FOwner(owner) {}
         void Token(const TFountainToken& token) override
         {
             if (token.Color == nullptr)
@@ -212,7 +212,7 @@ int DfmSyntaxHighlighter::ColourBlock(QTextBlock& block, int startState)
         QList<QTextLayout::FormatRange> Ranges;
 
     private:
-        DfmSyntaxHighlighter& FOwner;
+        TLazyFormTextHighlighter& FOwner;
     } sink(*this);
 
     int endState = -1;
@@ -233,7 +233,7 @@ int DfmSyntaxHighlighter::ColourBlock(QTextBlock& block, int startState)
     return endState;
 }
 
-void DfmSyntaxHighlighter::HighlightBlocks(const QTextBlock& first, const QTextBlock& last)
+void TLazyFormTextHighlighter::HighlightBlocks(const QTextBlock& first, const QTextBlock& last)
 {
     if (!FDocument || !first.isValid() || first.document() != FDocument)
         return;
@@ -268,7 +268,7 @@ void DfmSyntaxHighlighter::HighlightBlocks(const QTextBlock& first, const QTextB
     FApplying = false;
 }
 
-TRowAttributeData DfmSyntaxHighlighter::StateAtStartOf(const QTextBlock& block)
+TRowAttributeData TLazyFormTextHighlighter::StateAtStartOf(const QTextBlock& block)
 {
     if (!FDocument || !block.isValid() || block.document() != FDocument)
         return rowStart(block, -1);
@@ -277,7 +277,7 @@ TRowAttributeData DfmSyntaxHighlighter::StateAtStartOf(const QTextBlock& block)
     return rowStart(block, number > 0 ? block.previous().userState() : -1);
 }
 
-void DfmSyntaxHighlighter::InstallTokenFinder(TEditor* editor)
+void TLazyFormTextHighlighter::InstallTokenFinder(TEditor* editor)
 {
     if (FEditor && FEditor != editor) {
         FEditor->setTokenFinder({});
@@ -286,7 +286,7 @@ void DfmSyntaxHighlighter::InstallTokenFinder(TEditor* editor)
     FEditor = editor;
     if (editor == nullptr)
         return;
-    QPointer<DfmSyntaxHighlighter> self(this);
+    QPointer<TLazyFormTextHighlighter> self(this);
     editor->setTokenFinder([self](const QTextBlock& block, int column) {
         TEditor::TTokenExtent extent;
         if (self) {
@@ -304,7 +304,7 @@ void DfmSyntaxHighlighter::InstallTokenFinder(TEditor* editor)
     RequestRepaint();
 }
 
-QTextCharFormat DfmSyntaxHighlighter::FormatOf(const TFountainColor& color)
+QTextCharFormat TLazyFormTextHighlighter::FormatOf(const TFountainColor& color)
 {
     QTextCharFormat format;
     if (const auto fore = paneColor(color.Color()))
@@ -323,7 +323,7 @@ QTextCharFormat DfmSyntaxHighlighter::FormatOf(const TFountainColor& color)
     return format;
 }
 
-const QTextCharFormat& DfmSyntaxHighlighter::CachedFormat(const TFountainColor& color)
+const QTextCharFormat& TLazyFormTextHighlighter::CachedFormat(const TFountainColor& color)
 {
     auto it = FFormats.find(&color);
     if (it == FFormats.end())
@@ -331,7 +331,7 @@ const QTextCharFormat& DfmSyntaxHighlighter::CachedFormat(const TFountainColor& 
     return *it;
 }
 
-std::optional<TTokenExtent> DfmSyntaxHighlighter::TokenExtentAt(const QTextBlock& block, int column)
+std::optional<TTokenExtent> TLazyFormTextHighlighter::TokenExtentAt(const QTextBlock& block, int column)
 {
     if (!FParser || !block.isValid())
         return std::nullopt;
