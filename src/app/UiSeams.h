@@ -1,5 +1,5 @@
 // The modal questions, message boxes and file dialogs of the window, with small
-// seams through which tests answer them instead of a user.
+// seams through which tests (and unattended timing runs) answer them instead of a user.
 #pragma once
 
 #include <QString>
@@ -15,7 +15,7 @@ namespace korvel {
 // The answers to the question asked before unsaved changes would be thrown away.
 enum class TSaveAnswer { Save, Discard, Cancel };
 
-// Hooks that replace the modal dialogs while they are set (tests only).
+// Hooks that replace the modal dialogs while they are set.
 struct TUiSeams {
     // Answers a confirmation instead of the OK/Cancel box: true stands for OK.
     static std::function<bool(const QString& text)> confirm;

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -291,6 +292,11 @@ bool TfrmMain::event(QEvent* e)
             message && message->wParam() == static_cast<quintptr>(kCommandLineMessage)) {
             guarded([this] { OpenRequestedFile(FOptions.arguments.first()); });
             updateActions();
+            if (FOptions.quitAfterLoad) {
+                // Queued behind the tree's pending paint, so the tree is on the screen first.
+                const int code = FDocument.OrgFileName().isEmpty() ? 1 : 0;
+                QMetaObject::invokeMethod(QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+            }
         }
         return true;
     }

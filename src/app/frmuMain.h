@@ -74,6 +74,17 @@ struct TMessages {
     static TMessages Defaults();
 };
 
+// What the window is started with.
+struct TWindowStartOptions {
+    // The command-line arguments after the program's own name.
+    QStringList arguments;
+    // The language file; empty: the executable's path with the extension ".lng".
+    QString languageFile;
+    // Quit as soon as the command-line file's tree is shown (timing runs): exit code 0
+    // when a document was loaded, 1 when not.
+    bool quitAfterLoad = false;
+};
+
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -81,12 +92,7 @@ public:
     static constexpr int kCommandLineMessage = 35026;
 
     // What the window is started with.
-    struct TStartOptions {
-        // The command-line arguments after the program's own name.
-        QStringList arguments;
-        // The language file; empty: the executable's path with the extension ".lng".
-        QString languageFile;
-    };
+    using TStartOptions = TWindowStartOptions;
 
     explicit TfrmMain(TStartOptions options = {}, QWidget* parent = nullptr);
     ~TfrmMain() override;

@@ -1,7 +1,9 @@
 // Korvel's program start: answers --version, checks that there is a display, applies the dark style,
-// creates the main window and runs until it is closed.
+// creates the main window and runs until it is closed (or, for timing runs, until the
+// command-line file is shown).
 #include "app/Application.h"
 #include "app/DarkStyle.h"
+#include "app/UiSeams.h"
 #include "app/frmuMain.h"
 
 #include "KorvelVersion.h"
@@ -49,6 +51,14 @@ int main(int argc, char* argv[])
 
     korvel::TfrmMain::TStartOptions options;
     options.arguments = QApplication::arguments().mid(1);
+    // KORVEL_QUIT_AFTER_LOAD=1: a timing run that quits once the command-line file's tree is
+    // shown. Nobody is there to close a box, so errors and warnings go to the error output.
+    options.quitAfterLoad = qEnvironmentVariable("KORVEL_QUIT_AFTER_LOAD") == u"1";
+    if (options.quitAfterLoad) {
+        korvel::TUiSeams::error = korvel::TUiSeams::warning = [](const QString& text) {
+            std::fprintf(stderr, "korvel: %s\n", text.toLocal8Bit().constData());
+        };
+    }
     korvel::TfrmMain frmMain(options);
     frmMain.show();
     return app.exec();

@@ -153,6 +153,37 @@ TEST(ProgramTest, WithoutADisplayTheProgramPointsToTheCommandLineTool)
     EXPECT_EQ(program.readAllStandardOutput(), QByteArray());
 }
 
+TEST_F(StartupTest, QuitAfterLoadEndsTheProgramOnceTheFileIsShown)
+{
+    struct Row {
+        const char* argument;
+        int exitCode;
+        QByteArray error;
+    };
+    const QString missing = FDir.filePath(QStringLiteral("Missing.dfm"));
+    const Row rows[] = {
+        {"F.dfm", 0, QByteArray()},
+        {"Missing.dfm", 1, "korvel: " + (missing + QStringLiteral(": ") + kNotFound).toLocal8Bit() + '\n'},
+    };
+    writeFile(QStringLiteral("F.dfm"), NestedTextForm());
+    for (const Row& r : rows) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("KORVEL_QUIT_AFTER_LOAD"), QStringLiteral("1"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(KORVEL_APP_PATH), {FDir.filePath(QString::fromLatin1(r.argument))});
+        ASSERT_TRUE(program.waitForFinished(30000)) << r.argument;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << r.argument;
+        EXPECT_EQ(program.exitCode(), r.exitCode) << r.argument;
+        const QByteArray errors = program.readAllStandardError();
+        EXPECT_TRUE(errors.contains(r.error)) << errors.toStdString();
+        if (r.error.isEmpty()) {
+            EXPECT_FALSE(errors.contains("korvel: ")) << errors.toStdString();
+        }
+    }
+}
+
 TEST_F(StartupTest, DialogFilterConversion)
 {
     struct Row {
