@@ -51,7 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     korvel::ByteStream probe(bytes);
-    korvel::DetectStreamFormat(probe);
+    try {
+        korvel::DetectStreamFormat(probe);
+    } catch (const korvel::EReadError&) {
+        if (!bytes.isEmpty())
+            std::abort(); // only an empty stream has no format
+    }
     if (probe.position() != 0)
         std::abort();
     Convert(bytes, true, 1252);
