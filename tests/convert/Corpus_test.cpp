@@ -5,10 +5,10 @@
 // files: fail with a specified error kind, never crash.
 #include "convert/AnsiCodePage.h"
 #include "convert/BinaryToText.h"
-#include "convert/Errors.h"
 #include "convert/StreamFormat.h"
 #include "convert/TextToBinary.h"
 #include "convert/support/TextFormSupport.h"
+#include "errors/Errors.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,14 +68,6 @@ QByteArray ReadCorpusFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool HasHighByte(const QByteArray& bytes)
-{
-    for (char c : bytes)
-        if (static_cast<uint8_t>(c) >= 0x80)
-            return true;
-    return false;
-}
-
 // The conversions a document uses: resource level, or stream level for a bare stream.
 QByteArray ToText(const QByteArray& binary, bool bare)
 {
@@ -85,15 +77,12 @@ QByteArray ToText(const QByteArray& binary, bool bare)
     return out.data();
 }
 
-// Text back to binary by the variant saving chooses: ANSI when the text holds bytes of 128 or above.
+// Text back to binary by the string rule a save chooses.
 QByteArray ToBinary(const QByteArray& text, bool bare)
 {
     ByteStream in(text);
     ByteStream out;
-    if (HasHighByte(text))
-        bare ? TextToStreamAnsi(in, out) : TextToResourceAnsi(in, out);
-    else
-        bare ? TextToStream(in, out) : TextToResource(in, out);
+    bare ? TextToStreamByRule(in, out, SaveStringRule(text)) : TextToResourceByRule(in, out, SaveStringRule(text));
     return out.data();
 }
 
