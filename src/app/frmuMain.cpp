@@ -1,7 +1,7 @@
 #include "app/frmuMain.h"
 
 #include "app/ComponentTreeView.h"
-#include "app/LanguageFile.h"
+#include "lang/LanguageFile.h"
 #include "app/TEditor.h"
 #include "app/TreeModel.h"
 #include "app/UiSeams.h"
