@@ -9,6 +9,7 @@
 #include "convert/TextToBinary.h"
 #include "convert/support/TextFormSupport.h"
 #include "errors/Errors.h"
+#include "support/Corpus.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,8 +91,7 @@ class Corpus : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QDir(QStringLiteral(KORVEL_CORPUS_DIR)).exists())
-            GTEST_SKIP() << "no corpus at " << KORVEL_CORPUS_DIR;
+        KORVEL_NEEDS_CORPUS();
         FFiles = ReadManifest();
         ASSERT_FALSE(FFiles.empty());
     }

@@ -6,6 +6,7 @@
 
 #include "document/FormDocument.h"
 #include "document/support/DocumentTestUtil.h"
+#include "support/Corpus.h"
 
 #include <QDirIterator>
 
@@ -173,9 +174,8 @@ TEST(PicturesTest, FindReplaceAndFormatBlocks)
 // image is the block as loaded (cut pictures and other layouts aside, which are counted).
 TEST(PicturesTest, CorpusPictures)
 {
+    KORVEL_NEEDS_CORPUS();
     const QString corpus = QStringLiteral(KORVEL_CORPUS_DIR);
-    if (!QDir(corpus).exists())
-        GTEST_SKIP() << "no corpus";
     std::map<std::string, int> counts;
     int files = 0, truncated = 0, blocks = 0, otherLayout = 0;
     QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")},
