@@ -30,6 +30,7 @@ function(korvel_tests)
       KORVEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       KORVEL_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
       KORVEL_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus"
+      $<$<BOOL:${KORVEL_REQUIRE_CORPUS}>:KORVEL_REQUIRE_CORPUS>
       ${ARG_DEFINES})
     if(ARG_DEPENDS)
       add_dependencies(${target} ${ARG_DEPENDS})

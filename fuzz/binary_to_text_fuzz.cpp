@@ -3,8 +3,8 @@
 // byte-order mark but is not valid UTF-8 is a finding.
 #include "convert/AnsiCodePage.h"
 #include "convert/BinaryToText.h"
-#include "convert/Errors.h"
 #include "convert/StreamFormat.h"
+#include "errors/Errors.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

@@ -5,11 +5,11 @@
 //   output has the same tokens outside runs and the same value for every run;
 // - both are idempotent, and decoding an encoded text gives the decoded text;
 // - the hex extraction agrees with the regular expressions it stands for.
-#include "convert/Errors.h"
 #include "document/BinaryExtraction.h"
 #include "document/DfmParser.h"
 #include "document/PropRec.h"
 #include "document/PropertyCodec.h"
+#include "errors/Errors.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -6,7 +6,7 @@
 //   the end state of the top-down pass;
 // - the packed state round-trips;
 // - the double-click extent is a token of the row that touches the column.
-#include "convert/Errors.h"
+#include "errors/Errors.h"
 #include "highlight/DFMFountain.h"
 #include "highlight/FountainParser.h"
 #include "highlight/RowStatePacking.h"

@@ -2,9 +2,9 @@
 // loaded document that needs no disk: property text, regeneration, the bytes
 // a save would write, clipboard text. The input's last byte picks the code page.
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
 #include "document/FormDocument.h"
 #include "document/PropertyCodec.h"
+#include "errors/Errors.h"
 
 #include <cstdint>
 

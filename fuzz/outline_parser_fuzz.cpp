@@ -1,9 +1,9 @@
 // Outline parser on arbitrary text: builds the tree, checks the records'
 // ranges, then moves nodes as the input's last bytes say and regenerates.
-#include "convert/Errors.h"
 #include "document/OutlineParser.h"
 #include "document/TextDecoding.h"
 #include "document/TreeMoves.h"
+#include "errors/Errors.h"
 
 #include <cstdint>
 #include <cstdlib>

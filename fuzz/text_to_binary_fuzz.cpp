@@ -7,9 +7,9 @@
 //   above), the text is stable after one trip.
 #include "convert/AnsiCodePage.h"
 #include "convert/BinaryToText.h"
-#include "convert/Errors.h"
 #include "convert/Parser.h"
 #include "convert/TextToBinary.h"
+#include "errors/Errors.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -65,14 +65,6 @@ void Tokenize(const QByteArray& text)
     }
 }
 
-bool HasHighByte(const QByteArray& bytes)
-{
-    for (char c : bytes)
-        if (static_cast<uint8_t>(c) >= 0x80)
-            return true;
-    return false;
-}
-
 QByteArray ToText(const QByteArray& binary)
 {
     ByteStream in(binary);
@@ -81,19 +73,19 @@ QByteArray ToText(const QByteArray& binary)
     return out.data();
 }
 
-QByteArray ToBinary(const QByteArray& text, bool ansiVariant)
+QByteArray ToBinary(const QByteArray& text, TStringRule rule)
 {
     ByteStream in(text);
     ByteStream out;
-    ansiVariant ? TextToResourceAnsi(in, out) : TextToResource(in, out);
+    TextToResourceByRule(in, out, rule);
     return out.data();
 }
 
-void Convert(const QByteArray& text, bool ansiVariant)
+void Convert(const QByteArray& text, TStringRule rule)
 {
     QByteArray binary;
     try {
-        binary = ToBinary(text, ansiVariant);
+        binary = ToBinary(text, rule);
     } catch (const EKorvelError&) {
         return;
     }
@@ -104,10 +96,11 @@ void Convert(const QByteArray& text, bool ansiVariant)
         std::fprintf(stderr, "%s: %s\n", e.kind(), e.what());
         Fail("the converted form does not read back");
     }
-    if (ansiVariant != HasHighByte(text))
+    // Only the rule a save would choose promises a stable text.
+    if (rule != SaveStringRule(text))
         return;
     try {
-        if (ToText(ToBinary(once, HasHighByte(once))) != once)
+        if (ToText(ToBinary(once, SaveStringRule(once))) != once)
             Fail("the text is not stable after one trip");
     } catch (const EKorvelError& e) {
         std::fprintf(stderr, "%s: %s\n", e.kind(), e.what());
@@ -123,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ansi::setActiveCodePage(kCodePages[size % 3]);
     const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
     Tokenize(text);
-    Convert(text, false);
-    Convert(text, true);
+    Convert(text, TStringRule::Standard);
+    Convert(text, TStringRule::Ansi);
     return 0;
 }

@@ -7,4 +7,4 @@ bash scripts/build.sh
 BUILD_DIR=${KORVEL_BUILD_DIR:-build/release}
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j2
-LC_ALL=de_DE.UTF-8 ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 -L 'convert|document|highlight|cli'
+LC_ALL=de_DE.UTF-8 ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 -L 'convert|document|lang|highlight|cli'

@@ -1,6 +1,6 @@
 #include "app/Application.h"
 
-#include "convert/Errors.h"
+#include "errors/Errors.h"
 
 #include <QMetaObject>
 

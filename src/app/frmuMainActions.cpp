@@ -4,7 +4,7 @@
 #include "app/frmuMain.h"
 
 #include "app/ComponentTreeView.h"
-#include "app/LanguageFile.h"
+#include "lang/LanguageFile.h"
 #include "app/TEditor.h"
 #include "document/FileIO.h"
 

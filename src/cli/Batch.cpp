@@ -1,7 +1,7 @@
 #include "cli/Batch.h"
 
 #include "cli/CliSupport.h"
-#include "convert/Errors.h"
+#include "errors/Errors.h"
 
 #include <QDir>
 #include <QDirIterator>

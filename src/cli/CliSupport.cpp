@@ -2,8 +2,8 @@
 
 #include "cli/CommandLine.h"
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
 #include "document/FileIO.h"
+#include "errors/Errors.h"
 
 #include <cerrno>
 #include <charconv>

@@ -5,10 +5,10 @@
 
 #include "convert/BinaryToText.h"
 #include "convert/ByteStream.h"
-#include "convert/Errors.h"
 #include "convert/StreamFormat.h"
 #include "convert/TextToBinary.h"
 #include "document/FileIO.h"
+#include "errors/Errors.h"
 
 #include <QFileInfo>
 

@@ -2,10 +2,10 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
 
-#include "convert/Errors.h"
 #include "document/FormDocument.h"
 #include "document/PropertyCodec.h"
 #include "document/TreeMoves.h"
+#include "errors/Errors.h"
 
 #include <charconv>
 #include <functional>

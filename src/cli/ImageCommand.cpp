@@ -2,9 +2,9 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
 
-#include "convert/Errors.h"
 #include "document/FormDocument.h"
 #include "document/Pictures.h"
+#include "errors/Errors.h"
 
 #include <QFileInfo>
 

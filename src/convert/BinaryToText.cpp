@@ -1,12 +1,13 @@
 #include "convert/BinaryToText.h"
 
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
+#include "convert/Ascii.h"
 #include "convert/Filer.h"
 #include "convert/FloatFormat.h"
 #include "convert/Parser.h"
 #include "convert/StreamFormat.h"
 #include "convert/Utf8.h"
+#include "errors/Errors.h"
 
 #include <algorithm>
 #include <array>
@@ -120,23 +121,6 @@ struct StringUnits { // a decoded string
     char16_t operator[](int64_t i) const { return p[i]; }
 };
 
-bool AllAscii(QByteArrayView bytes)
-{
-    const char* p = bytes.data();
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        if (w & 0x8080808080808080ull)
-            return false;
-    }
-    for (; i < n; ++i)
-        if (static_cast<unsigned char>(p[i]) >= 0x80)
-            return false;
-    return true;
-}
-
 // Converts one form stream into text; one instance per pass.
 class TextWriter {
 public:
@@ -244,7 +228,7 @@ private:
     // A class, object, property, identifier or set element name: its UTF-8 bytes.
     void PutName(QByteArrayView utf8)
     {
-        if (AllAscii(utf8)) {
+        if (IsAscii(utf8)) {
             Put(utf8.data(), utf8.size());
             return;
         }
@@ -263,12 +247,6 @@ private:
     }
     void Leave() { --FDepth; }
 
-    [[noreturn]] static void ThrowInvalidValue()
-    {
-        throw EReadError(QString::fromUtf16(kMsgInvalidPropertyValue));
-    }
-    [[noreturn]] static void ThrowReadError() { throw EReadError(QString::fromUtf16(kMsgReadError)); }
-
     // The short name whose length byte lies at offset pos of the input.
     QString NameAt(int64_t pos) const
     {
@@ -282,15 +260,15 @@ private:
         const QString message = QString::fromUtf16(u"%1%2%3 の読み取り中のエラー : %4")
                                     .arg(NameAt(FHeaderNamePos), QStringLiteral("."),
                                          NameAt(FPropertyNamePos), QString::number(t));
-        throw EReadError(message);
+        throw EReadError(message, TErrorPosition{FReader.Position()});
     }
 
     // A length field followed by that many bytes; fails before anything that size is touched.
-    int64_t ReadLength(int64_t unitSize)
+    int64_t ReadLength()
     {
         const int32_t n = FReader.ReadInt32Raw();
-        if (n < 0 || int64_t(n) * unitSize > FReader.Remaining())
-            ThrowReadError();
+        if (n < 0 || n > FReader.Remaining())
+            ThrowReadError(FReader.Position());
         return n;
     }
 
@@ -367,20 +345,8 @@ private:
         if (t > kMaxValueType)
             ThrowUnknownTag(t);
         switch (t) {
-        case vaNull: case vaFalse: case vaTrue: case vaNil:
-            FReader.ReadByte();
-            if (t == vaNull)
-                PutLiteral("Null");
-            else if (t == vaFalse)
-                PutLiteral("False");
-            else if (t == vaTrue)
-                PutLiteral("True");
-            else
-                PutLiteral("nil");
-            return;
-        case vaIdent:
-            FReader.ReadByte();
-            PutName(FReader.ReadStrBytes());
+        case vaNull: case vaFalse: case vaTrue: case vaNil: case vaIdent:
+            PutName(FReader.ReadIdentBytes());
             return;
         case vaList:
             ConvertList();
@@ -399,7 +365,7 @@ private:
         }
         // The remaining readers accept the exact tag only.
         if (tag != t)
-            ThrowInvalidValue();
+            ThrowInvalidValue(FReader.Position());
         ConvertScalar(t);
     }
 
@@ -429,17 +395,11 @@ private:
             Put(buf, FormatGeneral(FReader.ReadDate(), buf));
             Put('d');
             return;
-        case vaString: case vaLString:
-            ConvertAnsiString(t);
-            return;
-        case vaWString:
-            ConvertWideString();
-            return;
-        case vaUTF8String:
-            ConvertUtf8String();
+        case vaString: case vaLString: case vaWString: case vaUTF8String:
+            ConvertString(FReader.ReadStringBytes());
             return;
         default:
-            ThrowInvalidValue();
+            ThrowInvalidValue(FReader.Position());
         }
     }
 
@@ -570,7 +530,7 @@ private:
         FReader.ReadByte();
         Put('{');
         ++FLevel;
-        const int64_t n = ReadLength(1);
+        const int64_t n = ReadLength();
         const QByteArrayView data = FReader.ReadView(n);
         const auto* p = reinterpret_cast<const uint8_t*>(data.data());
         const int64_t lines = (n + kBinaryLineBytes - 1) / kBinaryLineBytes;
@@ -602,46 +562,28 @@ private:
     }
 
     // ------------------------------------------------------------ strings
-    void ConvertAnsiString(int t)
+    void ConvertString(const TStringBytes& value)
     {
-        FReader.ReadByte();
-        const int64_t n = t == vaString ? FReader.ReadByte() : ReadLength(1);
-        const QByteArrayView bytes = FReader.ReadView(n);
-        if (AllAscii(bytes)) {
-            WriteString(ByteUnits{reinterpret_cast<const uint8_t*>(bytes.data())}, n, Escaping::Ansi);
+        const QByteArrayView bytes = value.Bytes;
+        const auto* raw = reinterpret_cast<const uint8_t*>(bytes.data());
+        if (value.Type == vaWString) {
+            WriteString(Utf16LEUnits{raw}, bytes.size() / 2, Escaping::Unicode);
             return;
         }
-        const QString s = ansi::decode(bytes);
+        const Escaping escaping = value.Type == vaUTF8String ? Escaping::Unicode : Escaping::Ansi;
+        if (IsAscii(bytes)) {
+            WriteString(ByteUnits{raw}, bytes.size(), escaping);
+            return;
+        }
+        const QString s = DecodeStringValue(value);
         // Under a byte-order mark the characters are written as UTF-8. A byte the code
         // page cannot decode has no UTF-8 form; it becomes the #-code of its stand-in
         // (a lone surrogate), and since quoted text next to such a code is not decoded
         // when read back, the whole string is then written with #-codes.
-        const bool undecodable = FUtf8Strings && std::any_of(s.cbegin(), s.cend(), [](QChar c) {
-            return c.isSurrogate();
-        });
+        const bool undecodable = escaping == Escaping::Ansi && FUtf8Strings
+            && std::any_of(s.cbegin(), s.cend(), [](QChar c) { return c.isSurrogate(); });
         WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(),
-                    undecodable ? Escaping::Unicode : Escaping::Ansi);
-    }
-
-    void ConvertWideString()
-    {
-        FReader.ReadByte();
-        const int64_t n = ReadLength(2);
-        const QByteArrayView bytes = FReader.ReadView(n * 2);
-        WriteString(Utf16LEUnits{reinterpret_cast<const uint8_t*>(bytes.data())}, n, Escaping::Unicode);
-    }
-
-    void ConvertUtf8String()
-    {
-        FReader.ReadByte();
-        const int64_t n = ReadLength(1);
-        const QByteArrayView bytes = FReader.ReadView(n);
-        if (AllAscii(bytes)) {
-            WriteString(ByteUnits{reinterpret_cast<const uint8_t*>(bytes.data())}, n, Escaping::Unicode);
-            return;
-        }
-        const QString s = DecodeUtf8(bytes);
-        WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(), Escaping::Unicode);
+                    undecodable ? Escaping::Unicode : escaping);
     }
 
     static bool NeedsCode(char16_t u, Escaping escaping)

@@ -1,9 +1,10 @@
 #include "convert/Filer.h"
 
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
+#include "convert/Ascii.h"
 #include "convert/Extended.h"
 #include "convert/Utf8.h"
+#include "errors/Errors.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,16 +13,6 @@
 
 namespace korvel {
 namespace {
-
-[[noreturn]] void ThrowReadError()
-{
-    throw EReadError(QString::fromUtf16(kMsgReadError));
-}
-
-[[noreturn]] void ThrowInvalidValue()
-{
-    throw EReadError(QString::fromUtf16(kMsgInvalidPropertyValue));
-}
 
 template <typename T>
 T LoadLE(const uint8_t* p)
@@ -42,15 +33,6 @@ void StoreLE(T value, uint8_t* p)
         p[i] = uint8_t(v >> (8 * i));
 }
 
-// True when every byte is below 0x80.
-bool IsAscii(QByteArrayView bytes)
-{
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
-
 // True when s holds no unpaired surrogate, so it has an exact UTF-8 form.
 bool IsWellFormedUtf16(QStringView s)
 {
@@ -67,29 +49,40 @@ bool IsWellFormedUtf16(QStringView s)
     return true;
 }
 
-bool EqualsAsciiNoCase(QStringView s, const char* word)
-{
-    const qsizetype n = qsizetype(std::strlen(word));
-    if (s.size() != n)
-        return false;
-    for (qsizetype i = 0; i < n; ++i) {
-        char16_t c = s[i].unicode();
-        if (c >= 'A' && c <= 'Z')
-            c = char16_t(c + ('a' - 'A'));
-        char w = word[i];
-        if (w >= 'A' && w <= 'Z')
-            w = char(w + ('a' - 'A'));
-        if (c != char16_t(w))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
-void ThrowNestingTooDeep()
+void ThrowNestingTooDeep(int64_t offset)
 {
-    throw EReadError(QString::fromUtf16(kMsgNestingTooDeep));
+    throw EReadError(QString::fromUtf16(kMsgNestingTooDeep), TErrorPosition{offset});
+}
+
+void ThrowReadError(int64_t offset)
+{
+    throw EReadError(QString::fromUtf16(kMsgReadError), TErrorPosition{offset});
+}
+
+void ThrowInvalidValue(int64_t offset)
+{
+    throw EReadError(QString::fromUtf16(kMsgInvalidPropertyValue), TErrorPosition{offset});
+}
+
+QString DecodeStringValue(const TStringBytes& value)
+{
+    switch (value.Type) {
+    case vaWString: {
+        const qsizetype n = value.Bytes.size() / 2;
+        QString s(n, Qt::Uninitialized);
+        char16_t* d = reinterpret_cast<char16_t*>(s.data());
+        const auto* p = reinterpret_cast<const uint8_t*>(value.Bytes.data());
+        for (qsizetype i = 0; i < n; ++i)
+            d[i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
+        return s;
+    }
+    case vaUTF8String:
+        return DecodeUtf8(value.Bytes);
+    default:
+        return ansi::decode(value.Bytes);
+    }
 }
 
 // ---------------------------------------------------------------- TReader
@@ -104,7 +97,7 @@ void TReader::FillBuffer()
 {
     const int64_t n = FStream.read(FBuffer, kBufferSize);
     if (n <= 0)
-        ThrowReadError();
+        ThrowReadError(Position());
     FBufPos = 0;
     FBufEnd = int(n);
 }
@@ -117,7 +110,7 @@ int64_t TReader::Remaining() const
 void TReader::Require(int64_t count) const
 {
     if (count < 0 || count > Remaining())
-        ThrowReadError();
+        ThrowReadError(Position());
 }
 
 void TReader::Read(void* dest, int64_t count)
@@ -163,7 +156,7 @@ int32_t TReader::ReadInt32Raw()
 void TReader::CheckValue(TValueType v)
 {
     if (ReadValue() != v)
-        ThrowInvalidValue();
+        ThrowInvalidValue(Position() - 1);
 }
 
 void TReader::ReadPrefix(TFilerFlags& flags, int32_t& childPos)
@@ -181,7 +174,7 @@ void TReader::ReadSignature()
     uint8_t sig[4];
     Read(sig, 4);
     if (std::memcmp(sig, "TPF0", 4) != 0)
-        throw EReadError(QString::fromUtf16(kMsgInvalidStreamFormat));
+        throw EReadError(QString::fromUtf16(kMsgInvalidStreamFormat), TErrorPosition{Position() - 4});
 }
 
 QByteArrayView TReader::ReadStrBytes()
@@ -195,59 +188,44 @@ QString TReader::ReadStr()
     return DecodeUtf8(ReadStrBytes());
 }
 
-QString TReader::ReadShortString()
+TStringBytes TReader::ReadStringBytes()
 {
-    return ansi::decode(ReadView(ReadByte()));
+    const int64_t at = Position();
+    const TValueType type = ReadValue();
+    int64_t size = 0;
+    switch (type) {
+    case vaString:
+        size = ReadByte();
+        break;
+    case vaLString:
+    case vaUTF8String:
+        size = ReadInt32Raw();
+        break;
+    case vaWString:
+        size = int64_t(ReadInt32Raw()) * 2;
+        break;
+    default:
+        ThrowInvalidValue(at);
+    }
+    Require(size);
+    return {type, ReadView(size)};
 }
 
-QString TReader::ReadString()
+QByteArrayView TReader::ReadIdentBytes()
 {
-    switch (ReadValue()) {
-    case vaString:
-        return ReadShortString();
-    case vaLString: {
-        const int32_t n = ReadInt32Raw();
-        Require(n);
-        return ansi::decode(ReadView(n));
-    }
-    case vaWString: {
-        const int32_t n = ReadInt32Raw();
-        Require(n);
-        Require(int64_t(n) * 2);
-        const QByteArrayView bytes = ReadView(int64_t(n) * 2);
-        QString s(n, Qt::Uninitialized);
-        char16_t* d = reinterpret_cast<char16_t*>(s.data());
-        const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes.data());
-        for (int32_t i = 0; i < n; ++i)
-            d[i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
-        return s;
-    }
-    case vaUTF8String: {
-        const int32_t n = ReadInt32Raw();
-        Require(n);
-        return DecodeUtf8(ReadView(n));
-    }
-    default:
-        ThrowInvalidValue();
-    }
+    const int64_t at = Position();
+    const int tag = ReadValue() & 0x7F;
+    if (tag == vaIdent)
+        return ReadStrBytes();
+    const QByteArrayView name = IdentTagName(tag);
+    if (name.isEmpty())
+        ThrowInvalidValue(at);
+    return name;
 }
 
 QString TReader::ReadIdent()
 {
-    switch (ReadValue() & 0x7F) {
-    case vaNull:
-        return QStringLiteral("Null");
-    case vaIdent:
-        return ReadStr();
-    case vaFalse:
-        return QStringLiteral("False");
-    case vaTrue:
-        return QStringLiteral("True");
-    case vaNil:
-        return QStringLiteral("nil");
-    default:
-        ThrowInvalidValue();
-    }
+    return DecodeUtf8(ReadIdentBytes());
 }
 
 int32_t TReader::ReadInteger()
@@ -263,7 +241,7 @@ int32_t TReader::ReadInteger()
     case vaInt32:
         return ReadInt32Raw();
     default:
-        ThrowInvalidValue();
+        ThrowInvalidValue(Position() - 1);
     }
 }
 
@@ -317,8 +295,9 @@ int64_t TReader::ReadCurrency()
     }
     int64_t result = 0;
     // An integer whose amount × 10000 does not fit is refused rather than wrapped.
+    const int64_t at = Position();
     if (__builtin_mul_overflow(ReadInt64(), int64_t(10000), &result))
-        ThrowInvalidValue();
+        ThrowInvalidValue(at);
     return result;
 }
 
@@ -386,34 +365,23 @@ void TWriter::WriteObjectPrefix(TFilerFlags flags, int32_t childPos)
         WriteInteger(childPos);
 }
 
-void TWriter::WriteStr(QStringView s)
+void TWriter::WriteStrBytes(QByteArrayView utf8)
 {
-    QByteArray u = s.toUtf8();
-    if (u.size() > 255)
-        u.truncate(255);
-    WriteByte(uint8_t(u.size()));
-    Write(u.constData(), u.size());
+    const qsizetype n = std::min<qsizetype>(utf8.size(), 255);
+    WriteByte(uint8_t(n));
+    Write(utf8.data(), n);
 }
 
-void TWriter::WriteUTF8Str(QStringView s)
+void TWriter::WriteIdentBytes(QByteArrayView utf8)
 {
-    WriteStr(s);
-}
-
-void TWriter::WriteIdent(QStringView s)
-{
-    if (EqualsAsciiNoCase(s, "False"))
-        WriteByte(vaFalse);
-    else if (EqualsAsciiNoCase(s, "True"))
-        WriteByte(vaTrue);
-    else if (EqualsAsciiNoCase(s, "Null"))
-        WriteByte(vaNull);
-    else if (EqualsAsciiNoCase(s, "nil"))
-        WriteByte(vaNil);
-    else {
-        WriteByte(vaIdent);
-        WriteUTF8Str(s);
+    for (const TValueType tag : {vaFalse, vaTrue, vaNull, vaNil}) {
+        if (EqualsAsciiNoCase(utf8, IdentTagName(tag))) {
+            WriteByte(tag);
+            return;
+        }
     }
+    WriteByte(vaIdent);
+    WriteStrBytes(utf8);
 }
 
 void TWriter::WriteInteger(int32_t v)

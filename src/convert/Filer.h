@@ -67,8 +67,40 @@ inline constexpr char16_t kMsgInvalidPropertyValue[] = u"プロパティ値が�
 // A class name that cannot be stored; %1 is the name.
 inline constexpr char16_t kMsgNameTooLong[] = u"コンポーネント名 '%1' は 64 文字の制限を超えています。 ";
 
-// Throws EReadError with kMsgNestingTooDeep.
-[[noreturn]] void ThrowNestingTooDeep();
+// Throw EReadError with kMsgNestingTooDeep, kMsgReadError (the stream ends early)
+// or kMsgInvalidPropertyValue (a tag the operation does not accept); offset is
+// where in the stream the reading failed, -1 when not known.
+[[noreturn]] void ThrowNestingTooDeep(int64_t offset = -1);
+[[noreturn]] void ThrowReadError(int64_t offset = -1);
+[[noreturn]] void ThrowInvalidValue(int64_t offset = -1);
+
+// The identifier a tag stands for without a name of its own: "Null", "False",
+// "True" or "nil"; empty for every other tag.
+constexpr QByteArrayView IdentTagName(int tag) noexcept
+{
+    switch (tag) {
+    case vaNull:
+        return "Null";
+    case vaFalse:
+        return "False";
+    case vaTrue:
+        return "True";
+    case vaNil:
+        return "nil";
+    default:
+        return {};
+    }
+}
+
+// A string value as stored: its tag and raw bytes (ANSI for vaString and
+// vaLString, UTF-16LE code units for vaWString, UTF-8 for vaUTF8String).
+struct TStringBytes {
+    TValueType Type;
+    QByteArrayView Bytes;
+};
+
+// The text of a string value.
+QString DecodeStringValue(const TStringBytes& value);
 
 // Common base of TReader and TWriter: a byte stream it does not own and a
 // 4096-byte buffer of its own.
@@ -117,9 +149,14 @@ public:
     // A short name's raw UTF-8 bytes; the view is valid until the next read.
     QByteArrayView ReadStrBytes();
     // A string value (vaString, vaLString, vaWString, vaUTF8String), decoded.
-    QString ReadString();
+    QString ReadString() { return DecodeStringValue(ReadStringBytes()); }
+    // A string value's tag and bytes; the view is valid until the next read.
+    TStringBytes ReadStringBytes();
     // An identifier value: Null, an identifier, False, True or nil.
     QString ReadIdent();
+    // The same as UTF-8 bytes (the tag's name, or the identifier's bytes); the
+    // view is valid until the next read. The tag's high bit is ignored.
+    QByteArrayView ReadIdentBytes();
     // vaInt8/16/32, sign-extended.
     int32_t ReadInteger();
     // vaInt64, else as ReadInteger.
@@ -163,7 +200,6 @@ private:
     void FillBuffer();
     // Throws kMsgReadError unless count bytes are left.
     void Require(int64_t count) const;
-    QString ReadShortString();
 };
 
 // Writes a binary form stream into a byte stream through a 4096-byte buffer,
@@ -185,11 +221,15 @@ public:
     // Nothing for flags 0; else F0|flags and, with ffChildPos, WriteInteger(childPos).
     void WriteObjectPrefix(TFilerFlags flags, int32_t childPos);
     // A short name: the UTF-8 bytes cut to 255, after their length.
-    void WriteStr(QStringView s);
+    void WriteStr(QStringView s) { WriteStrBytes(s.toUtf8()); }
     // Same as WriteStr.
-    void WriteUTF8Str(QStringView s);
+    void WriteUTF8Str(QStringView s) { WriteStrBytes(s.toUtf8()); }
+    // WriteStr for a name that is already UTF-8.
+    void WriteStrBytes(QByteArrayView utf8);
     // False/True/Null/nil (ASCII case ignored) as their tags, else vaIdent + short name.
-    void WriteIdent(QStringView s);
+    void WriteIdent(QStringView s) { WriteIdentBytes(s.toUtf8()); }
+    // WriteIdent for an identifier that is already UTF-8.
+    void WriteIdentBytes(QByteArrayView utf8);
     // The smallest of vaInt8, vaInt16, vaInt32.
     void WriteInteger(int32_t v);
     // As the 32-bit form when it fits, else vaInt64.
@@ -219,6 +259,9 @@ public:
     // vaLString, whichever the characters call for.
     void WriteString(QStringView s);
 
+    // vaString (≤ 255 bytes) or vaLString with bytes already in the ANSI code page.
+    void WriteAnsiBytes(QByteArrayView bytes);
+
     // Raw bytes.
     void Write(const void* src, int64_t count);
     // One raw byte.
@@ -231,8 +274,6 @@ public:
 
 protected:
     void WriteInt32Raw(int32_t v);
-    // vaString (≤ 255 bytes) or vaLString with the given bytes.
-    void WriteAnsiBytes(QByteArrayView bytes);
     // The code units of s as UTF-16LE.
     void WriteUtf16Units(QStringView s);
 };

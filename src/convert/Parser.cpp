@@ -1,7 +1,7 @@
 #include "convert/Parser.h"
 
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
+#include "convert/Ascii.h"
 #include "convert/Utf8.h"
 
 #include <QChar>
@@ -455,8 +455,10 @@ void TParser::CheckLineFrom(const char* lineStart)
     if (FFarLineFeed >= start && FFarLineFeed - start < kWindow)
         return;
     const void* found = memrchr(lineStart, '\n', kWindow);
-    if (!found)
+    if (!found) {
+        FSourcePtr = lineStart; // the error lies at the start of the long line
         ErrorStr(QString::fromUtf16(kMsgLineTooLong));
+    }
     FFarLineFeed = static_cast<const char*>(found) - FData;
 }
 
@@ -704,19 +706,8 @@ void TParser::CheckTokenSymbol(QLatin1StringView s)
 
 bool TParser::TokenSymbolIs(QLatin1StringView s) const
 {
-    if (FToken != tokSymbol || FSourcePtr - FTokenPtr != s.size())
-        return false;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        uint8_t a = static_cast<uint8_t>(FTokenPtr[i]);
-        uint8_t b = static_cast<uint8_t>(s[i].toLatin1());
-        if (a >= 'a' && a <= 'z')
-            a -= 32;
-        if (b >= 'a' && b <= 'z')
-            b -= 32;
-        if (a != b)
-            return false;
-    }
-    return true;
+    return FToken == tokSymbol
+        && EqualsAsciiNoCase(QByteArrayView(FTokenPtr, FSourcePtr - FTokenPtr), QByteArrayView(s.data(), s.size()));
 }
 
 QByteArrayView TParser::TokenBytes() const
@@ -882,10 +873,12 @@ void TParser::Error(const QString& message) const
 
 void TParser::ErrorStr(const QString& message) const
 {
-    QString text = QString::number(FSourceLine);
-    text += QStringView(u" 行目: ");
-    text += message;
-    throw EParserError(text);
+    ErrorAt(TErrorPosition{FOrigin + (FSourcePtr - FData), FSourceLine}, message);
+}
+
+void TParser::ErrorAt(TErrorPosition position, const QString& message)
+{
+    throw EParserError(LineMessage(position.Line, message), position);
 }
 
 } // namespace korvel

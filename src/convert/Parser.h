@@ -6,6 +6,7 @@
 #pragma once
 
 #include "convert/ByteStream.h"
+#include "errors/Errors.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -72,10 +73,12 @@ public:
     // Same, returning the bytes in a buffer of the parser, valid until the next call.
     QByteArrayView HexToBinary();
 
-    // Throws EParserError "<line> 行目: <message>".
+    // Throws EParserError "<line> 行目: <message>" positioned at the scanning position.
     [[noreturn]] void Error(const QString& message) const;
     // Same as Error.
     [[noreturn]] void ErrorStr(const QString& message) const;
+    // The same for another position of the text (a token scanned before).
+    [[noreturn]] static void ErrorAt(TErrorPosition position, const QString& message);
 
     // The stream offset of the current token.
     int64_t SourcePos() const;

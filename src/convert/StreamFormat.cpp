@@ -1,8 +1,8 @@
 #include "convert/StreamFormat.h"
 
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
 #include "convert/Filer.h"
+#include "errors/Errors.h"
 
 #include <cstring>
 
@@ -42,7 +42,7 @@ QByteArrayView RootClassNameBytes(const QByteArray& formStream)
     qsizetype i = 4; // after "TPF0"
     auto need = [&](qsizetype count) {
         if (count < 0 || i + count > n)
-            throw EReadError(QString::fromUtf16(kMsgReadError));
+            ThrowReadError(i);
     };
     need(1);
     if (p[i] >= kFirstPrefixByte) {
@@ -83,7 +83,7 @@ TStreamOriginalFormat DetectStreamFormat(ByteStream& stream)
 
     // Nothing to tell a format from: no reader could make anything of it.
     if (n <= 0)
-        throw EReadError(QString::fromUtf16(kMsgReadError));
+        ThrowReadError(start);
     // A UTF-16 byte-order mark in either order: text, which the text-to-binary
     // conversion reads after turning it into UTF-8.
     if ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))

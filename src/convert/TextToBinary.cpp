@@ -1,11 +1,12 @@
 #include "convert/TextToBinary.h"
 
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
+#include "convert/Ascii.h"
 #include "convert/Filer.h"
 #include "convert/Parser.h"
 #include "convert/StreamFormat.h"
 #include "convert/Utf8.h"
+#include "errors/Errors.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,72 +22,6 @@
 namespace korvel {
 
 namespace {
-
-bool IsAscii(QByteArrayView bytes)
-{
-    const char* p = bytes.data();
-    const char* end = p + bytes.size();
-    uint64_t acc = 0;
-    for (; end - p >= 8; p += 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        acc |= w;
-    }
-    for (; p < end; ++p)
-        acc |= static_cast<uint8_t>(*p);
-    return (acc & 0x8080808080808080ULL) == 0;
-}
-
-bool EqualsNoCase(QByteArrayView bytes, std::string_view word)
-{
-    const size_t n = word.size();
-    if (size_t(bytes.size()) != n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        char a = bytes[qsizetype(i)];
-        char b = word[i];
-        if (a >= 'a' && a <= 'z')
-            a = char(a - 32);
-        if (b >= 'a' && b <= 'z')
-            b = char(b - 32);
-        if (a != b)
-            return false;
-    }
-    return true;
-}
-
-// The form stream writer with access to the raw pieces the converter writes
-// straight from the text's bytes.
-class TFormWriter : public TWriterEx {
-public:
-    using TWriterEx::TWriterEx;
-
-    // A short name from bytes that are already UTF-8: cut to 255, after their length.
-    void WriteShortName(QByteArrayView utf8)
-    {
-        const qsizetype n = std::min<qsizetype>(utf8.size(), 255);
-        WriteByte(uint8_t(n));
-        Write(utf8.data(), n);
-    }
-    // WriteIdent for an identifier given as UTF-8 bytes.
-    void WriteIdentBytes(QByteArrayView utf8)
-    {
-        if (EqualsNoCase(utf8, "False"))
-            WriteTag(vaFalse);
-        else if (EqualsNoCase(utf8, "True"))
-            WriteTag(vaTrue);
-        else if (EqualsNoCase(utf8, "Null"))
-            WriteTag(vaNull);
-        else if (EqualsNoCase(utf8, "nil"))
-            WriteTag(vaNil);
-        else {
-            WriteTag(vaIdent);
-            WriteShortName(utf8);
-        }
-    }
-    // vaString or vaLString with bytes that are already in the ANSI code page.
-    void WriteAnsi(QByteArrayView bytes) { WriteAnsiBytes(bytes); }
-};
 
 // One conversion of form text into a form stream.
 class TTextConverter {
@@ -140,11 +75,11 @@ private:
         const QByteArrayView t = FParser.TokenBytes();
         switch (t.size()) {
         case 3:
-            return EqualsNoCase(t, "END");
+            return EqualsAsciiNoCase(t, "END");
         case 6:
-            return EqualsNoCase(t, "OBJECT") || EqualsNoCase(t, "INLINE");
+            return EqualsAsciiNoCase(t, "OBJECT") || EqualsAsciiNoCase(t, "INLINE");
         case 9:
-            return EqualsNoCase(t, "INHERITED");
+            return EqualsAsciiNoCase(t, "INHERITED");
         default:
             return false;
         }
@@ -165,6 +100,7 @@ private:
         // Identifier bytes point into the input text and stay valid.
         FParser.CheckToken(tokSymbol);
         const int headerLine = FParser.SourceLine();
+        const int64_t headerOffset = FParser.SourcePos();
         const QByteArrayView first = FParser.TokenBytes();
         QByteArrayView className = first;
         QByteArrayView objectName;
@@ -181,12 +117,11 @@ private:
         // Without a prefix the class name's length byte comes first, and one of 0xF0
         // or above would read back as a prefix.
         if (flags == 0 && std::min<qsizetype>(className.size(), 255) >= kFirstPrefixByte) {
-            throw EParserError(QString::number(headerLine) + QString::fromUtf16(u" 行目: ")
-                               + QString::fromUtf16(kMsgNameTooLong).arg(DecodeUtf8(className)));
+            FParser.ErrorAt(TErrorPosition{headerOffset, headerLine}, QString::fromUtf16(kMsgNameTooLong).arg(DecodeUtf8(className)));
         }
         FWriter.WriteObjectPrefix(flags, position);
-        FWriter.WriteShortName(className);
-        FWriter.WriteShortName(objectName);
+        FWriter.WriteStrBytes(className);
+        FWriter.WriteStrBytes(objectName);
 
         while (!AtObjectKeywordOrEnd())
             ConvertProperty();
@@ -212,7 +147,7 @@ private:
             FName.append(1, '.').append(part.data(), size_t(part.size()));
             FParser.NextToken();
         }
-        FWriter.WriteShortName(QByteArrayView(FName.data(), qsizetype(FName.size())));
+        FWriter.WriteStrBytes(QByteArrayView(FName.data(), qsizetype(FName.size())));
         FParser.CheckToken(u'=');
         FParser.NextToken();
         ConvertValue(false);
@@ -230,7 +165,7 @@ private:
             const QByteArrayView ident = FParser.TokenComponentIdentBytes();
             // Null is the tag 00, which inside a list would read back as the list's
             // end and shift everything after it; it cannot be stored there.
-            if (inList && EqualsNoCase(ident, "Null"))
+            if (inList && EqualsAsciiNoCase(ident, "Null"))
                 FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
             FWriter.WriteIdentBytes(ident);
             break;
@@ -338,11 +273,11 @@ private:
                     const QString s = FParser.TokenWideString();
                     if (s.isEmpty())
                         FParser.Error(QString::fromUtf16(kMsgInvalidPropertyValue));
-                    FWriter.WriteShortName("#" + QByteArray::number(s.front().unicode()));
+                    FWriter.WriteStrBytes("#" + QByteArray::number(s.front().unicode()));
                 } else {
                     if (t != tokInteger)
                         FParser.CheckToken(tokSymbol);
-                    FWriter.WriteShortName(FParser.TokenBytes());
+                    FWriter.WriteStrBytes(FParser.TokenBytes());
                 }
                 if (FParser.NextToken() == u']')
                     break;
@@ -387,9 +322,9 @@ private:
             if (FAsciiJoin.empty() && !FAnsi)
                 FWriter.WriteString(QStringView());
             else
-                FWriter.WriteAnsi(QByteArrayView(FAsciiJoin.data(), qsizetype(FAsciiJoin.size())));
+                FWriter.WriteAnsiBytes(QByteArrayView(FAsciiJoin.data(), qsizetype(FAsciiJoin.size())));
         } else if (FAnsi && ansi::encodeExact(QStringView(FJoin), FEncoded)) {
-            FWriter.WriteAnsi(FEncoded);
+            FWriter.WriteAnsiBytes(FEncoded);
         } else {
             // The ANSI variant keeps what the code page cannot hold by the standard rule.
             FWriter.WriteString(QStringView(FJoin));
@@ -397,7 +332,7 @@ private:
     }
 
     TParser FParser;
-    TFormWriter FWriter;
+    TWriterEx FWriter;
     bool FAnsi;
     int FDepth = 0;
     std::string FName;
@@ -512,6 +447,21 @@ void TextToStream(ByteStream& input, ByteStream& output)
 void TextToStreamAnsi(ByteStream& input, ByteStream& output)
 {
     ToStream(input, output, true);
+}
+
+TStringRule SaveStringRule(QByteArrayView text)
+{
+    return IsAscii(text) ? TStringRule::Standard : TStringRule::Ansi;
+}
+
+void TextToResourceByRule(ByteStream& input, ByteStream& output, TStringRule rule)
+{
+    ToResource(input, output, rule == TStringRule::Ansi);
+}
+
+void TextToStreamByRule(ByteStream& input, ByteStream& output, TStringRule rule)
+{
+    ToStream(input, output, rule == TStringRule::Ansi);
 }
 
 } // namespace korvel

@@ -5,8 +5,7 @@
 
 #include "document/OutlineParser.h"
 #include "document/PropertyCodec.h"
-
-#include <QRegularExpression>
+#include "document/TextLines.h"
 
 #include <vector>
 
@@ -19,30 +18,25 @@ namespace {
 int countTextLines(QStringView text)
 {
     int lines = 0;
-    for (qsizetype i = 0, n = text.size(); i < n;) {
-        qsizetype j = i;
-        while (j < n && text[j] != u'\r' && text[j] != u'\n')
-            ++j;
+    ForEachLine(text.utf16(), text.size(), TNulRule::Ordinary, [&](qsizetype, qsizetype) {
         ++lines;
-        if (j == n)
-            break;
-        i = j + 1;
-        if (text[j] == u'\r' && i < n && text[i] == u'\n')
-            ++i;
-    }
+        return true;
+    });
     return lines;
 }
 
-// The line number a tokenizer message begins with ("12 行目: …"), or 0.
-int leadingLineNumber(const QString& message)
+// Line number (from 1) of text, or an empty view when it has fewer lines.
+QStringView textLine(QStringView text, int number)
 {
-    constexpr QStringView kMarker(u" 行目: ");
-    const qsizetype at = message.indexOf(kMarker);
-    if (at <= 0 || at > 10)
-        return 0;
-    bool ok = false;
-    const int line = message.left(at).toInt(&ok);
-    return ok && line > 0 ? line : 0;
+    QStringView found;
+    int at = 0;
+    ForEachLine(text.utf16(), text.size(), TNulRule::Ordinary, [&](qsizetype b, qsizetype e) {
+        if (++at < number)
+            return true;
+        found = text.sliced(b, e - b);
+        return false;
+    });
+    return found;
 }
 
 } // namespace
@@ -184,7 +178,7 @@ QString TFormDocument::RegeneratedLineLocation(int line) const
             const int within = int(line - at);
             // Confirm against the text itself, so a layout this walk does not know never misleads.
             const QStringList lines = RegenerateLines();
-            const QString expected = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))).value(within - 1);
+            const QStringView expected = textLine(text, within);
             if (line > lines.size() || !lines[line - 1].endsWith(expected))
                 return {};
             const TPROPREC& r = item.node->record();
@@ -204,10 +198,10 @@ void TFormDocument::saveTo(const QString& path)
     try {
         SaveFormFile(path);
     } catch (const EParserError& e) {
-        const QString where = RegeneratedLineLocation(leadingLineNumber(e.message()));
+        const QString where = RegeneratedLineLocation(e.line());
         if (where.isEmpty())
             throw;
-        throw EParserError(e.message() + u' ' + where);
+        throw EParserError(e.message() + u' ' + where, e.position());
     }
     FHistory.markSaved();
 }

@@ -467,10 +467,7 @@ QByteArray TFormDocument::SaveBytes() const
 
     ByteStream in(std::move(text));
     ByteStream out;
-    if (FBetaText)
-        TextToResourceAnsi(in, out);
-    else
-        TextToResource(in, out);
+    TextToResourceByRule(in, out, FBetaText ? TStringRule::Ansi : TStringRule::Standard);
     return out.data();
 }
 

@@ -6,12 +6,12 @@
 #pragma once
 
 #include "convert/ByteStream.h"
-#include "convert/Errors.h"
 #include "convert/StreamFormat.h"
 #include "document/ComponentTree.h"
 #include "document/TextDecoding.h"
 #include "document/TreeMoves.h"
 #include "document/UndoHistory.h"
+#include "errors/Errors.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,7 +2,7 @@
 // construction rules (a scanner without a fountain, too many bracket items).
 #pragma once
 
-#include "convert/Errors.h"
+#include "errors/Errors.h"
 
 namespace korvel {
 

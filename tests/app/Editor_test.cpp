@@ -3,7 +3,7 @@
 // texts that load in the background, the Japanese monospace font, and the
 // English language file beside the executable. (Moving the selection by dragging
 // is Qt's own behaviour; the offscreen platform runs no drags to test it with.)
-#include "app/LanguageFile.h"
+#include "lang/LanguageFile.h"
 #include "app/TEditorGutter.h"
 #include "app/TEditorRuler.h"
 #include "app/support/WindowFixture.h"

@@ -2,7 +2,7 @@
 // mouse clicks, synthetic drops, with dialogs answered through the seams.
 #include "app/support/WindowFixture.h"
 
-#include "convert/Errors.h"
+#include "errors/Errors.h"
 #include "document/OutlineParser.h"
 
 #include <functional>

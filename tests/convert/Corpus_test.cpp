@@ -5,10 +5,11 @@
 // files: fail with a specified error kind, never crash.
 #include "convert/AnsiCodePage.h"
 #include "convert/BinaryToText.h"
-#include "convert/Errors.h"
 #include "convert/StreamFormat.h"
 #include "convert/TextToBinary.h"
 #include "convert/support/TextFormSupport.h"
+#include "errors/Errors.h"
+#include "support/Corpus.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,14 +69,6 @@ QByteArray ReadCorpusFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool HasHighByte(const QByteArray& bytes)
-{
-    for (char c : bytes)
-        if (static_cast<uint8_t>(c) >= 0x80)
-            return true;
-    return false;
-}
-
 // The conversions a document uses: resource level, or stream level for a bare stream.
 QByteArray ToText(const QByteArray& binary, bool bare)
 {
@@ -85,15 +78,12 @@ QByteArray ToText(const QByteArray& binary, bool bare)
     return out.data();
 }
 
-// Text back to binary by the variant saving chooses: ANSI when the text holds bytes of 128 or above.
+// Text back to binary by the string rule a save chooses.
 QByteArray ToBinary(const QByteArray& text, bool bare)
 {
     ByteStream in(text);
     ByteStream out;
-    if (HasHighByte(text))
-        bare ? TextToStreamAnsi(in, out) : TextToResourceAnsi(in, out);
-    else
-        bare ? TextToStream(in, out) : TextToResource(in, out);
+    bare ? TextToStreamByRule(in, out, SaveStringRule(text)) : TextToResourceByRule(in, out, SaveStringRule(text));
     return out.data();
 }
 
@@ -101,8 +91,7 @@ class Corpus : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QDir(QStringLiteral(KORVEL_CORPUS_DIR)).exists())
-            GTEST_SKIP() << "no corpus at " << KORVEL_CORPUS_DIR;
+        KORVEL_NEEDS_CORPUS();
         FFiles = ReadManifest();
         ASSERT_FALSE(FFiles.empty());
     }

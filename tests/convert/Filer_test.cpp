@@ -1,8 +1,9 @@
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
 #include "convert/Extended.h"
 #include "convert/Filer.h"
 #include "convert/support/BinaryBuilder.h"
+#include "errors/Errors.h"
+#include "support/ErrorAssert.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,7 @@ QByteArray ReadResult(const QByteArray& hex, const std::function<QString(TReader
     try {
         return read(reader).toUtf8();
     } catch (const EKorvelError& e) {
-        return QByteArray(e.kind()) + ": " + e.message().toUtf8();
+        return QByteArray::fromStdString(test::Describe(e));
     }
 }
 
@@ -95,12 +96,15 @@ TEST_F(Filer, WritesValues)
         {"prefix", [](TWriterEx& w) { w.WriteObjectPrefix(ffInherited | ffInline, 5); }, "F5"},
         {"prefix+pos", [](TWriterEx& w) { w.WriteObjectPrefix(ffChildPos, 300); }, "F2 03 2C 01"},
         {"utf8 str", [](TWriterEx& w) { w.WriteUTF8Str(u"é"); }, "02 C3 A9"},
-        {"ident", [](TWriterEx& w) { w.WriteIdent(u"alTop"); }, "07 05 61 6C 54 6F 70"},
-        {"false", [](TWriterEx& w) { w.WriteIdent(u"FALSE"); }, "08"},
-        {"true", [](TWriterEx& w) { w.WriteIdent(u"true"); }, "09"},
-        {"null", [](TWriterEx& w) { w.WriteIdent(u"nULL"); }, "00"},
-        {"nil", [](TWriterEx& w) { w.WriteIdent(u"NIL"); }, "0D"},
-        {"not nil", [](TWriterEx& w) { w.WriteIdent(u"nils"); }, "07 04 6E 69 6C 73"},
+        {"ident", [](TWriterEx& w) { w.WriteIdentBytes("alTop"); }, "07 05 61 6C 54 6F 70"},
+        {"false", [](TWriterEx& w) { w.WriteIdentBytes("FALSE"); }, "08"},
+        {"true", [](TWriterEx& w) { w.WriteIdentBytes("true"); }, "09"},
+        {"null", [](TWriterEx& w) { w.WriteIdentBytes("nULL"); }, "00"},
+        {"nil", [](TWriterEx& w) { w.WriteIdentBytes("NIL"); }, "0D"},
+        {"not nil", [](TWriterEx& w) { w.WriteIdentBytes("nils"); }, "07 04 6E 69 6C 73"},
+        {"case only of ASCII letters", [](TWriterEx& w) { w.WriteIdentBytes("n\xC4\xB0l"); }, "07 04 6E C4 B0 6C"},
+        {"ident from text", [](TWriterEx& w) { w.WriteIdent(u"Nil"); }, "0D"},
+        {"non-ASCII ident from text", [](TWriterEx& w) { w.WriteIdent(u"é"); }, "07 02 C3 A9"},
         {"float 1", [](TWriterEx& w) { w.WriteFloat(1.0L); }, "05 00 00 00 00 00 00 00 80 FF 3F"},
         {"float -2.5", [](TWriterEx& w) { w.WriteFloat(-2.5L); }, "05 00 00 00 00 00 00 00 A0 00 C0"},
         {"single", [](TWriterEx& w) { w.WriteSingle(12.0L); }, "0F 00 00 40 41"},
@@ -215,6 +219,7 @@ TEST_F(Filer, ReadsValues)
         {"13 FF FF FF FF FF FF FF 7F", [&](R r) { return num(r.ReadCurrency()); }, "EReadError: プロパティ値が無効です"},
         {"11 00 00 00 00 10 F9 E5 40", [&](R r) { return num(r.ReadDate()); }, "45000.5"},
         {"06 03 63 61 E9", [](R r) { return r.ReadString(); }, "caé"},
+        {"0C 02 00 00 00 61 E9", [](R r) { return r.ReadString(); }, "aé"},
         {"12 01 00 00 00 E9 00", [](R r) { return r.ReadString(); }, "é"},
         {"14 02 00 00 00 C3 A9", [](R r) { return r.ReadString(); }, "é"},
         {"07 01 41", [](R r) { return r.ReadString(); }, "EReadError: プロパティ値が無効です"},
@@ -225,6 +230,9 @@ TEST_F(Filer, ReadsValues)
         {"00", [](R r) { return r.ReadIdent(); }, "Null"},
         {"07 03 61 62 63", [](R r) { return r.ReadIdent(); }, "abc"},
         {"89", [](R r) { return r.ReadIdent(); }, "True"},
+        {"8D", [](R r) { return r.ReadIdent(); }, "nil"},
+        {"08", [](R r) { return r.ReadIdent(); }, "False"},
+        {"87 02 C3 A9", [](R r) { return r.ReadIdent(); }, "é"},
         {"06 00", [](R r) { return r.ReadIdent(); }, "EReadError: プロパティ値が無効です"},
         {"03 C3 A9 78", [](R r) { return r.ReadStr(); }, "éx"},
         {"05 41", [](R r) { return r.ReadStr(); }, "EReadError: ストリームからの読み取りエラー"},

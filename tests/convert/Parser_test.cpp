@@ -446,7 +446,7 @@ TEST(Parser, TokenComponentIdentTakesDottedParts)
         std::string got;
         try {
             TParser p(s);
-            got = p.TokenComponentIdent().toStdString();
+            got = p.TokenComponentIdentBytes().toByteArray().toStdString();
             p.NextToken();
             got += "|" + DumpToken(p);
         } catch (const EKorvelError& e) {
@@ -478,13 +478,42 @@ TEST(Parser, HexToBinary)
         std::string got;
         try {
             TParser p(s);
-            ByteStream out;
-            p.HexToBinary(out);
-            got = out.data().toHex(' ').toStdString() + "|" + DumpToken(p);
+            got = p.HexToBinary().toByteArray().toHex(' ').toStdString();
+            got += "|" + DumpToken(p);
         } catch (const EKorvelError& e) {
             got = Describe(e);
         }
         EXPECT_EQ(got, c.expected) << c.text.constData();
+    }
+}
+
+// The line and byte offset an error carries: the scanning position's.
+TEST(Parser, ErrorsCarryLineAndOffset)
+{
+    struct Case {
+        QByteArray text;
+        int line;
+        int64_t offset;
+    };
+    const Case cases[] = {
+        {"x\r\ny\r\n'abc\r\n", 3, 10},
+        {"{0A\r\n0G}", 2, 5},
+        {"a\n" + QByteArray(5000, ' ') + "\n", 2, 2},
+    };
+    for (const Case& c : cases) {
+        ByteStream s(c.text);
+        try {
+            TParser p(s);
+            while (p.Token() != u'{' && p.NextToken() != tokEndOfInput) {
+            }
+            if (p.Token() == u'{')
+                p.HexToBinary();
+            ADD_FAILURE() << "no error: " << c.text.constData();
+        } catch (const EParserError& e) {
+            EXPECT_EQ(e.line(), c.line) << c.text.constData();
+            EXPECT_EQ(e.offset(), c.offset) << c.text.constData();
+            EXPECT_TRUE(e.message().startsWith(QString::number(c.line) + QStringLiteral(" 行目: ")));
+        }
     }
 }
 

@@ -28,23 +28,12 @@ QByteArray ToText(const QByteArray& resource)
     return out.data();
 }
 
-bool HasHighByte(const QByteArray& bytes)
-{
-    for (char c : bytes)
-        if (static_cast<uint8_t>(c) >= 0x80)
-            return true;
-    return false;
-}
-
-// The save path: the ANSI variant for text that holds bytes of 128 or above.
+// The save path: the string rule a save chooses for the text.
 QByteArray ToResource(const QByteArray& text)
 {
     ByteStream in(text);
     ByteStream out;
-    if (HasHighByte(text))
-        TextToResourceAnsi(in, out);
-    else
-        TextToResource(in, out);
+    TextToResourceByRule(in, out, SaveStringRule(text));
     return out.data();
 }
 
@@ -454,7 +443,7 @@ TEST_P(RoundTrip, WritersTagsSurviveBinaryToTextToBinary)
         QByteArray text;
         try {
             text = ToText(binary);
-            ASSERT_EQ(HasHighByte(text), GetParam().ansi) << "seed " << seed;
+            ASSERT_EQ(SaveStringRule(text) == TStringRule::Ansi, GetParam().ansi) << "seed " << seed;
             ASSERT_EQ(ToResource(text), binary) << "seed " << seed << "\n" << text.toStdString();
         } catch (const EKorvelError& e) {
             FAIL() << "seed " << seed << ": " << korvel::test::Describe(e) << "\n"

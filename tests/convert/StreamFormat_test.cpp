@@ -1,7 +1,8 @@
-#include "convert/Errors.h"
 #include "convert/Filer.h"
 #include "convert/StreamFormat.h"
 #include "convert/support/BinaryBuilder.h"
+#include "errors/Errors.h"
+#include "support/ErrorAssert.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ QByteArray HeaderEnd(const QByteArray& file)
         ReadResHeader(stream);
         return QByteArray::number(stream.position());
     } catch (const EKorvelError& e) {
-        return QByteArray(e.kind()) + ": " + e.message().toUtf8();
+        return QByteArray::fromStdString(test::Describe(e));
     }
 }
 
@@ -36,7 +37,7 @@ QByteArray HeaderFor(const QByteArray& formStream)
     } catch (const EKorvelError& e) {
         if (out.data() != "x")
             return "output changed on failure";
-        return QByteArray(e.kind()) + ": " + e.message().toUtf8();
+        return QByteArray::fromStdString(test::Describe(e));
     }
 }
 
@@ -74,12 +75,7 @@ TEST(StreamFormat, DetectsTheFormatFromTheFirstFourBytes)
     }
     // An empty stream has no format to tell; nothing can read it.
     ByteStream empty;
-    try {
-        DetectStreamFormat(empty);
-        ADD_FAILURE() << "an empty stream was given a format";
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ストリームからの読み取りエラー"));
-    }
+    EXPECT_KORVEL_ERROR(DetectStreamFormat(empty), EReadError, QStringLiteral("ストリームからの読み取りエラー"));
 }
 
 TEST(StreamFormat, ReadsResourceHeaders)

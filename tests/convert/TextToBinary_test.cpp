@@ -347,3 +347,14 @@ TEST(TextToBinary, LongLinesFail)
 }
 
 } // namespace
+
+// Errors found after the scan moved on still name the line of the object header.
+TEST(TextToBinaryErrors, CarryTheLineOfTheFailingPart)
+{
+    const QByteArray name = "T" + QByteArray(239, 'x');
+    ByteStream in("object A: TA\r\n  object B: " + name + "\r\n  end\r\nend"), out;
+    EXPECT_KORVEL_ERROR_AT(TextToResource(in, out), EParserError,
+                           QStringLiteral("2 行目: コンポーネント名 '%1' は 64 文字の制限を超えています。 ")
+                               .arg(QString::fromLatin1(name)),
+                           2);
+}

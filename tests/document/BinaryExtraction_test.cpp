@@ -1,6 +1,6 @@
 #include "document/BinaryExtraction.h"
 
-#include "convert/Errors.h"
+#include "errors/Errors.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -595,8 +595,9 @@ TEST_F(FormDocumentTest, RejectedConversionLeavesFileIntact)
     doc.LoadFormFile(b);
     find(doc.Tree(), "Button1")->record().Modified = true;
     find(doc.Tree(), "Button1")->record().ModProperties = QStringLiteral("Caption = #$41");
-    EXPECT_KORVEL_ERROR(doc.Save(), EParserError, QStringLiteral("4 行目: 識別子が必要です (Button1: TButton のプロパティ 1 行目)"));
-    EXPECT_KORVEL_ERROR(doc.SaveFormFile(b), EParserError, QStringLiteral("4 行目: 識別子が必要です"));
+    EXPECT_KORVEL_ERROR_AT(doc.Save(), EParserError,
+                           QStringLiteral("4 行目: 識別子が必要です (Button1: TButton のプロパティ 1 行目)"), 4);
+    EXPECT_KORVEL_ERROR_AT(doc.SaveFormFile(b), EParserError, QStringLiteral("4 行目: 識別子が必要です"), 4);
     EXPECT_EQ(readAll(b), binaryForm());
 }
 

@@ -6,6 +6,7 @@
 
 #include "document/FormDocument.h"
 #include "document/support/DocumentTestUtil.h"
+#include "support/Corpus.h"
 
 #include <QDirIterator>
 
@@ -165,12 +166,7 @@ TEST(PicturesTest, FindReplaceAndFormatBlocks)
     EXPECT_TRUE(replaced.contains(block)) << replaced.toStdString();
     EXPECT_TRUE(replaced.endsWith(text.sliced(pictures[0].Property.BlockEnd)));
     EXPECT_EQ(FindPictureProperties(replaced)[0].Picture.Image, bmp);
-    try {
-        ReplacePicture(text, pictures[0], kPng);
-        ADD_FAILURE() << "a png replaced a glyph";
-    } catch (const EDocumentError& e) {
-        EXPECT_EQ(e.message(), PictureNotReplaceableMessage());
-    }
+    EXPECT_KORVEL_ERROR(ReplacePicture(text, pictures[0], kPng), EDocumentError, PictureNotReplaceableMessage());
 }
 
 // Every picture of the corpus: counted by class and format, the extracted BMP,
@@ -178,9 +174,8 @@ TEST(PicturesTest, FindReplaceAndFormatBlocks)
 // image is the block as loaded (cut pictures and other layouts aside, which are counted).
 TEST(PicturesTest, CorpusPictures)
 {
+    KORVEL_NEEDS_CORPUS();
     const QString corpus = QStringLiteral(KORVEL_CORPUS_DIR);
-    if (!QDir(corpus).exists())
-        GTEST_SKIP() << "no corpus";
     std::map<std::string, int> counts;
     int files = 0, truncated = 0, blocks = 0, otherLayout = 0;
     QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")},

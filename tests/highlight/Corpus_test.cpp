@@ -1,12 +1,15 @@
 #include "highlight/DFMFountain.h"
 #include "highlight/FountainParser.h"
 #include "highlight/RowStatePacking.h"
+#include "support/Corpus.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <vector>
 
@@ -43,9 +46,8 @@ QStringList textFormRows(const QString& path)
 // colour but tabs, and every row re-scanned from its stored state as the pass scanned it.
 TEST(CorpusTest, TextFormsHighlightConsistently)
 {
+    KORVEL_NEEDS_CORPUS();
     const QDir corpus(QStringLiteral(KORVEL_CORPUS_DIR));
-    if (!corpus.exists())
-        GTEST_SKIP() << "no corpus at " << KORVEL_CORPUS_DIR;
     const auto fountain = TDFMFountain::Create();
     int forms = 0;
     for (const char* folder : {"text", "fmx", "xfm"}) {
@@ -85,6 +87,7 @@ TEST(CorpusTest, TextFormsHighlightConsistently)
             }
         }
     }
+    std::printf("text corpus forms scanned: %d\n", forms);
     EXPECT_GT(forms, 0);
 }
 

@@ -4,6 +4,7 @@
 #include "highlight/Fountain.h"
 #include "highlight/FountainParser.h"
 #include "highlight/support/ScanHelpers.h"
+#include "support/ErrorAssert.h"
 
 #include <gtest/gtest.h>
 
@@ -124,25 +125,15 @@ TEST(FountainTest, BracketCollectionHoldsFourteenItems)
     TFountainBracketCollection& brackets = fountain->Brackets();
     while (brackets.Count() < 14)
         brackets.Add();
-    try {
-        brackets.Add();
-        FAIL() << "a fifteenth item was accepted";
-    } catch (const EKorvelError& e) {
-        EXPECT_STREQ(e.kind(), "EFountainError");
-        EXPECT_EQ(e.message(), QStringLiteral("TFountainBracketCollection\r\nYou can not add item over 14"));
-    }
+    EXPECT_KORVEL_ERROR(brackets.Add(), EFountainError,
+                        QStringLiteral("TFountainBracketCollection\r\nYou can not add item over 14"));
     EXPECT_EQ(brackets.Count(), 14);
 }
 
 TEST(FountainTest, ScannerNeedsAFountain)
 {
-    try {
-        TFountainParser::Create<TDFMFountainParser>(nullptr);
-        FAIL() << "a scanner without a fountain was made";
-    } catch (const EKorvelError& e) {
-        EXPECT_STREQ(e.kind(), "EFountainError");
-        EXPECT_EQ(e.message(), QStringLiteral("TFountainParser.Create need instance of TFountain"));
-    }
+    EXPECT_KORVEL_ERROR(TFountainParser::Create<TDFMFountainParser>(nullptr), EFountainError,
+                        QStringLiteral("TFountainParser.Create need instance of TFountain"));
 }
 
 // A second bracket pair, tried after the first, colours its own spans.

@@ -4,7 +4,8 @@
 
 #include "convert/AnsiCodePage.h"
 #include "convert/ByteStream.h"
-#include "convert/Errors.h"
+#include "errors/Errors.h"
+#include "support/ErrorAssert.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,12 +18,6 @@ namespace korvel::test {
 inline std::string HexDump(const QByteArray& bytes)
 {
     return bytes.toHex(' ').toStdString();
-}
-
-// "kind: message" of an error, as one std::string for readable test failures.
-inline std::string Describe(const EKorvelError& e)
-{
-    return std::string(e.kind()) + ": " + e.message().toStdString();
 }
 
 // Runs a conversion from text to bytes. The result is the hex dump of what was

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "convert/AnsiCodePage.h"
-#include "convert/Errors.h"
+#include "errors/Errors.h"
+#include "support/ErrorAssert.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -77,17 +78,3 @@ private:
 };
 
 } // namespace korvel::test
-
-// Expects statement to throw exactly type with exactly the message text.
-#define EXPECT_KORVEL_ERROR(statement, type, text)                                    \
-    do {                                                                               \
-        try {                                                                          \
-            statement;                                                                 \
-            ADD_FAILURE() << "no exception from " #statement;                          \
-        } catch (const type& e) {                                                      \
-            EXPECT_EQ(std::string(e.kind()), std::string(#type));                      \
-            EXPECT_EQ(e.message().toStdString(), QString(text).toStdString());         \
-        } catch (const korvel::EKorvelError& e) {                                      \
-            ADD_FAILURE() << "wrong kind " << e.kind() << ": " << e.what();            \
-        }                                                                              \
-    } while (0)

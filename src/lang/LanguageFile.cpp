@@ -1,4 +1,4 @@
-#include "app/LanguageFile.h"
+#include "lang/LanguageFile.h"
 
 #include "convert/HexDigit.h"
 #include "document/FileIO.h"
