@@ -197,8 +197,7 @@ void TfrmMain::createLayout()
     mmProperties->setObjectName(QStringLiteral("mmProperties"));
     mmProperties->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    splitterMain->addWidget(tvMain);
-    splitterMain->addWidget(mmProperties);
+    createViews(splitterMain);
     splitterMain->setStretchFactor(0, 0);
     splitterMain->setStretchFactor(1, 1);
     splitterMain->setSizes({301, 800 - 301 - 3});

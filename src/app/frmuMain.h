@@ -5,7 +5,8 @@
 // The methods are spread by subject over frmuMain.cpp (creation, showing, state,
 // error reporting), frmuMainActions.cpp (the action table, menus, enabling rules,
 // language file), frmuMainFileCommands.cpp, frmuMainTreeCommands.cpp and
-// frmuMainPaneCommands.cpp.
+// frmuMainPaneCommands.cpp; the find bar, the picture pane and the form preview are
+// wired in frmuMainViews.cpp.
 #pragma once
 
 #include "document/FormDocument.h"
@@ -24,11 +25,15 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QMimeData;
+class QSplitter;
 
 namespace korvel {
 
 class TComponentTreeView;
 class TEditor;
+class TFindBar;
+class TFormPreviewDock;
+class TPicturePane;
 class TreeModel;
 
 // The window's actions, the action list amMain: one member per action, in the
@@ -102,6 +107,9 @@ public:
     TComponentTreeView* treeView() const { return tvMain; }
     TEditor* editor() const { return mmProperties; }
     TreeModel* model() const { return FModel; }
+    TFindBar* findBar() const { return FFindBar; }
+    TPicturePane* picturePane() const { return FPicturePane; }
+    TFormPreviewDock* formPreviewDock() const { return FFormPreview; }
     // The one text of the status bar.
     QString statusText() const;
     // The window's actions.
@@ -181,6 +189,11 @@ private:
     void createLayout();
     void createMenus();
     QFileDialog* createDialog(const QString& name);
+    // Puts the find bar over the tree and the picture pane under the property pane
+    // in splitter, and docks the form preview.
+    void createViews(QSplitter* splitter);
+    // The picture pane and the form preview follow the selection and the document.
+    void refreshViews();
 
     // Runs a command; an error it raises is shown in a message box and ends it.
     void guarded(const std::function<void()>& command);
@@ -220,6 +233,9 @@ private:
     TreeModel* FModel = nullptr;
     TComponentTreeView* tvMain = nullptr;
     TEditor* mmProperties = nullptr;
+    TFindBar* FFindBar = nullptr;
+    TPicturePane* FPicturePane = nullptr;
+    TFormPreviewDock* FFormPreview = nullptr;
     QLabel* FStatusText = nullptr;
     QMenu* pabTreeView = nullptr;
     QMenu* pabProperties = nullptr;

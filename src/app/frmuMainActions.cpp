@@ -177,6 +177,7 @@ void TfrmMain::updateActions()
     a.actUpToOneLevel->setEnabled(s && CanMoveOneLevelUp(s));
     a.actCopyToClipboard->setEnabled(s && s->parent());
     setWindowModified(FDocument.IsModified());
+    refreshViews();
 }
 
 void TfrmMain::ReadLanguageFile()

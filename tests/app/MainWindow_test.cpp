@@ -126,7 +126,7 @@ TEST_F(StartupTest, ToolBarAndContextMenusListTheirActions)
     ASSERT_TRUE(bar);
     EXPECT_EQ(actionNames(bar).join(u' '),
               "actOpenFile actsaveFile actSaveAs actRestoreBackup actRefresh | actUpToOneLevel | actUp actDown | "
-              "actAutoDecode");
+              "actAutoDecode | actFormPreview");
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
     auto* up = qobject_cast<QToolButton*>(bar->widgetForAction(acts().actUp));
     ASSERT_TRUE(up);
