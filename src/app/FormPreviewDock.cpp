@@ -54,13 +54,19 @@ QTransform TFormPreview::formToWidget() const
     const QRect form = FLayout.Items.front().Rect;
     const qreal w = std::max(1, form.width());
     const qreal h = std::max(1, form.height());
-    // Scaled down to fit, never up.
-    const qreal scale = std::min({1.0, (width() - 2 * kMargin) / w, (height() - 2 * kMargin) / h});
+    // Scaled down to fit under the form's title bar, never up.
+    const int title = titleHeight();
+    const qreal scale = std::min({1.0, (width() - 2 * kMargin) / w, (height() - 2 * kMargin - title) / h});
     QTransform t;
-    t.translate(kMargin, kMargin);
+    t.translate(kMargin, kMargin + title);
     t.scale(std::max(scale, 0.01), std::max(scale, 0.01));
     t.translate(-form.left(), -form.top());
     return t;
+}
+
+int TFormPreview::titleHeight() const
+{
+    return fontMetrics().height() + 6;
 }
 
 QRect TFormPreview::widgetRect(int item) const
@@ -104,6 +110,17 @@ void TFormPreview::paintEvent(QPaintEvent*)
         pen.setStyle(item.Hidden ? Qt::DashLine : Qt::SolidLine);
         p.setPen(pen);
         p.drawRect(r.adjusted(0, 0, -1, -1));
+        if (item.Parent < 0) {
+            // The form's caption stands in a title bar over it.
+            const QRectF bar(r.left(), r.top() - titleHeight(), r.width(), titleHeight());
+            p.setClipping(false);
+            p.fillRect(bar, pal.color(QPalette::Highlight));
+            p.setPen(pal.color(QPalette::HighlightedText));
+            p.drawText(bar.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                       fontMetrics().elidedText(item.Caption, Qt::ElideRight, int(bar.width()) - 8));
+            p.restore();
+            continue;
+        }
         const QRectF textRect = r.adjusted(3, 1, -3, -1);
         if (textRect.width() > 4 && textRect.height() > 4) {
             const QString caption = fontMetrics().elidedText(item.Caption, Qt::ElideRight, int(textRect.width()));

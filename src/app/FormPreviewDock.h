@@ -44,6 +44,8 @@ protected:
 private:
     // The scale and offset from form coordinates to the widget's.
     QTransform formToWidget() const;
+    // The height of the title bar drawn over the form.
+    int titleHeight() const;
 
     TPreviewLayout FLayout;
     std::vector<QImage> FImages;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace korvel {
@@ -35,7 +36,8 @@ TPicturePane::TPicturePane(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("pnlPictures"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
+    FScroll = new QScrollArea(this);
+    auto* scroll = FScroll;
     scroll->setWidgetResizable(true);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     FStrip = new QWidget(scroll);
@@ -44,7 +46,6 @@ TPicturePane::TPicturePane(QWidget* parent) : QWidget(parent)
     FStripLayout->addStretch(1);
     scroll->setWidget(FStrip);
     layout->addWidget(scroll);
-    setMinimumHeight(kThumbnailSize + 24);
     hide();
 }
 
@@ -96,6 +97,9 @@ void TPicturePane::showPictures(const QString& propertyText)
         row->addLayout(column);
         FStripLayout->insertWidget(index, frame);
     }
+    // Tall enough for the entries and a scroll bar under them.
+    setMinimumHeight(FStrip->sizeHint().height() + FScroll->horizontalScrollBar()->sizeHint().height()
+                     + 2 * FScroll->frameWidth());
     setVisible(!FPictures.empty());
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QHBoxLayout;
+class QScrollArea;
 
 namespace korvel {
 
@@ -43,6 +44,7 @@ private:
     QString FText;
     std::vector<TPictureProperty> FPictures;
     std::vector<QImage> FImages;
+    QScrollArea* FScroll = nullptr;
     QWidget* FStrip = nullptr;
     QHBoxLayout* FStripLayout = nullptr;
 };

@@ -158,6 +158,7 @@ void TfrmMain::createViews(QSplitter* splitter)
     FFormPreview = new TFormPreviewDock(FDocument, FModel, this);
     FFormPreview->setAllowedAreas(Qt::AllDockWidgetAreas);
     addDockWidget(Qt::RightDockWidgetArea, FFormPreview);
+    resizeDocks({FFormPreview}, {420}, Qt::Horizontal);
     FFormPreview->hide();
     connect(FFormPreview->preview(), &TFormPreview::nodeClicked, this, [this](const TTreeNode* node) {
         guarded([&] {
