@@ -7,8 +7,10 @@
 #include "app/FormPreviewDock.h"
 #include "app/PicturePane.h"
 #include "document/Pictures.h"
+#include "support/Corpus.h"
 
 #include <QBuffer>
+#include <QDirIterator>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QImage>
@@ -18,6 +20,9 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QToolTip>
+
+#include <iostream>
+#include <map>
 
 namespace korvel::test {
 namespace {
@@ -334,6 +339,44 @@ TEST_F(ViewsTest, FormPreviewFollowsTheTreeAndTheDocument)
     EXPECT_EQ(preview()->preview().Items[size_t(item("Button1"))].Rect, QRect(8, 8, 75, 25));
     toggle->trigger();
     EXPECT_FALSE(w()->formPreviewDock()->isVisible());
+}
+
+// Every bitmap, PNG or icon in a Picture.Data of the corpus previews with Qt's readers.
+TEST(PicturePreviewTest, CorpusBitmapsPngsAndIconsPreview)
+{
+    KORVEL_NEEDS_CORPUS();
+    std::map<QString, std::pair<int, int>> counts; // class: previewed, total
+    QDirIterator it(QStringLiteral(KORVEL_CORPUS_DIR), {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"),
+                    QStringLiteral("*.xfm")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.contains(QStringLiteral("/malformed/")))
+            continue;
+        TFormDocument doc;
+        try {
+            doc.LoadFormFile(path);
+        } catch (const EKorvelError&) {
+            continue;
+        }
+        for (int64_t i = 0; const TTreeNode* node = doc.Tree().GetNodeFromIndex(i); ++i) {
+            for (const TPictureProperty& p : FindPictureProperties(doc.NodeProperties(node))) {
+                const TPictureFormat f = p.Picture.Format;
+                if (!p.Property.Name.endsWith(QStringLiteral("Picture.Data"), Qt::CaseInsensitive)
+                    || p.Picture.Truncated
+                    || (f != TPictureFormat::Bmp && f != TPictureFormat::Png && f != TPictureFormat::Ico))
+                    continue;
+                auto& [previewed, total] = counts[p.Picture.PictureClass() + p.Picture.Extension()];
+                ++total;
+                const bool read = !ReadPictureImage(p.Picture).isNull();
+                previewed += read;
+                EXPECT_TRUE(read) << path.toStdString() << " " << node->caption().toStdString();
+            }
+        }
+    }
+    std::cout << "Picture.Data previews:\n";
+    for (const auto& [key, n] : counts)
+        std::cout << "  " << key.toStdString() << ": " << n.first << " of " << n.second << "\n";
+    EXPECT_FALSE(counts.empty());
 }
 
 } // namespace
