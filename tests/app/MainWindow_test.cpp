@@ -173,6 +173,8 @@ TEST_F(StartupTest, QuitAfterLoadEndsTheProgramOnceTheFileIsShown)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("KORVEL_QUIT_AFTER_LOAD"), QStringLiteral("1"));
+        // The program records the file among the recent ones: not in the user's settings.
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), FDir.filePath(QStringLiteral("config")));
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(KORVEL_APP_PATH), {FDir.filePath(QString::fromLatin1(r.argument))});
         ASSERT_TRUE(program.waitForFinished(30000)) << r.argument;
