@@ -64,8 +64,9 @@ if(KORVEL_GUI)
   if(svg_plugin_package)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS ${svg_plugin_package})
   endif()
-  # The window's Japanese monospaced stand-in font.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-ipafont-gothic)
+  # The window's Japanese monospaced stand-in font, and Qt's translations of its own
+  # texts (standard buttons, file dialogs) that the window loads for its language.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, qt6-translations-l10n")
 endif()
 
 include(CPack)

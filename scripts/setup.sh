@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs every Debian package Korvel needs to build, test, benchmark, fuzz and
 # package (cpack's shared-library dependencies, manual page and metadata checks,
-# the git diff test).
+# the git diff test), and Qt's translations the window loads for its language.
 # Idempotent: packages that are already installed are skipped, and apt-get runs
 # only when something is missing.
 set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev qt6-translations-l10n
   libicu-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev

@@ -7,6 +7,7 @@
 #include "app/Application.h"
 #include "app/ComponentTreeView.h"
 #include "app/LazyFormTextHighlighter.h"
+#include "app/QtTranslations.h"
 #include "app/TEditor.h"
 #include "app/TreeModel.h"
 #include "app/UiSeams.h"
@@ -66,6 +67,7 @@ TMessages TMessages::Defaults()
     m.StrReload = DefaultStrReload();
     m.StrNoName = DefaultNoNameText();
     m.StrSaveModified = QStringLiteral("フォームファイルへの変更を保存しますか？");
+    m.StrNoRecentFiles = QStringLiteral("(最近使ったファイルはありません)");
     return m;
 }
 
@@ -118,6 +120,7 @@ void TfrmMain::FormCreate()
     FEditorFontName = QStringLiteral("ＭＳ ゴシック");
     FEditorFontSize = 10;
     ReadLanguageFile();
+    InstallQtTranslations(FQtLanguage);
     FDocument.SetNoNameText(FMessages.StrNoName);
 
     resize(800, 600);
@@ -142,7 +145,8 @@ void TfrmMain::createLayout()
     if (atbMain->layout())
         atbMain->layout()->setSpacing(0);
     const TMainActions& a = FActions;
-    atbMain->addActions({a.actOpenFile, a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh});
+    atbMain->addActions({a.actOpenFile, a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh,
+                         a.actReopenWithCodePage});
     atbMain->addSeparator();
     atbMain->addAction(a.actUpToOneLevel);
     atbMain->addSeparator();
@@ -159,6 +163,7 @@ void TfrmMain::createLayout()
     FStatusText->setTextFormat(Qt::PlainText);
     bar->addWidget(FStatusText, 1);
     setStatusBar(bar);
+    createFileMenus(atbMain);
 
     auto* pnlMain = new QWidget(this);
     pnlMain->setObjectName(QStringLiteral("pnlMain"));
@@ -367,6 +372,7 @@ void TfrmMain::UpdateCaption()
     caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(caption + QStringLiteral("[*]"));
     setWindowModified(FDocument.IsModified());
+    FCodePageStatus->setText(EncodingStatusText(FDocument));
 }
 
 void TfrmMain::UpdateStatusBar()

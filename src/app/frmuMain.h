@@ -4,11 +4,12 @@
 // The document logic itself lives in TFormDocument and the tree operations.
 // The methods are spread by subject over frmuMain.cpp (creation, showing, state,
 // error reporting), frmuMainActions.cpp (the action table, menus, enabling rules,
-// language file), frmuMainFileCommands.cpp, frmuMainTreeCommands.cpp and
-// frmuMainPaneCommands.cpp; the find bar, the picture pane and the form preview are
-// wired in frmuMainViews.cpp.
+// language file), frmuMainFileCommands.cpp, frmuMainFileMenus.cpp (recent files,
+// code page menu), frmuMainTreeCommands.cpp and frmuMainPaneCommands.cpp; the find
+// bar, the picture pane and the form preview are wired in frmuMainViews.cpp.
 #pragma once
 
+#include "document/CodePages.h"
 #include "document/FormDocument.h"
 #include "document/TreeMoves.h"
 
@@ -26,6 +27,7 @@ class QLabel;
 class QMenu;
 class QMimeData;
 class QSplitter;
+class QToolBar;
 
 namespace korvel {
 
@@ -61,6 +63,7 @@ struct TMainActions {
     QAction* actEditorCut = nullptr;
     QAction* actEditorPaste = nullptr;
     QAction* actEditorUndo = nullptr;
+    QAction* actReopenWithCodePage = nullptr; // its menu lists the code pages
     // Every action in the list's order, which is also the order the language file is read in.
     std::vector<QAction*> all;
 };
@@ -75,6 +78,8 @@ struct TMessages {
     QString StrNoName;
     // Asked before unsaved changes would be thrown away (Save / Discard / Cancel).
     QString StrSaveModified;
+    // The disabled entry of an empty recent files list.
+    QString StrNoRecentFiles;
     // The built-in Japanese defaults.
     static TMessages Defaults();
 };
@@ -139,6 +144,19 @@ public:
     // Before unsaved changes (the document's, or unapplied pane text) would be
     // thrown away: asks Save / Discard / Cancel. True when the caller may go on.
     bool ConfirmDiscardChanges();
+    // Reloads the current file in codePage (after the unsaved-changes question) and
+    // remembers that code page for the file during this session.
+    void ReopenWithCodePage(int codePage);
+    // Opens a file of the recent files list; a file that is gone is reported and dropped.
+    void OpenRecentFile(const QString& path);
+    // The Open button's drop-down of recent files and the code page menu.
+    QMenu* recentFilesMenu() const { return FRecentMenu; }
+    QMenu* codePageMenu() const { return FCodePageMenu; }
+    // The status bar's text on the document's code page ("CP932") or encoding.
+    QString codePageStatusText() const;
+    // The language of Qt's own texts: "ja" without a language file, else the file's
+    // [Language] Code, English when it names none.
+    const QString& qtLanguage() const { return FQtLanguage; }
     // Takes back / redoes one document change; the tree and the pane follow.
     void undoDocumentChange();
     void redoDocumentChange();
@@ -166,6 +184,7 @@ public:
     void actEditorCutExecute();
     void actEditorPasteExecute();
     void actEditorUndoExecute();
+    void actReopenWithCodePageExecute();
 
     // Shows the selected node's property text in the pane (selection change, auto-decode toggle).
     void tvMainClick();
@@ -188,6 +207,9 @@ private:
     void createActions();
     void createLayout();
     void createMenus();
+    // The recent files drop-down, the code page menu and its status bar field.
+    void createFileMenus(QToolBar* toolBar);
+    void fillRecentFilesMenu();
     QFileDialog* createDialog(const QString& name);
     // Puts the find bar over the tree and the picture pane under the property pane
     // in splitter, and docks the form preview.
@@ -243,6 +265,11 @@ private:
     TMainActions FActions;
     QString FOpenFilter;
     QString FBinFilter;
+    TCodePageMemory FCodePages;
+    QString FQtLanguage = QStringLiteral("ja");
+    QMenu* FRecentMenu = nullptr;
+    QMenu* FCodePageMenu = nullptr;
+    QLabel* FCodePageStatus = nullptr;
 };
 
 } // namespace korvel

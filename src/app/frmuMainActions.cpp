@@ -102,6 +102,8 @@ void TfrmMain::createActions()
          &W::actEditorPasteExecute},
         {&A::actEditorUndo, "actEditorUndo", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_Z), nullptr,
          &W::actEditorUndoExecute},
+        {&A::actReopenWithCodePage, "actReopenWithCodePage", true, "コードページを指定して開き直す(&K)...",
+         "フォームファイルを選んだコードページで読み直します", none, "codepage", &W::actReopenWithCodePageExecute},
     };
 
     for (const TActionDef& d : defs) {
@@ -140,7 +142,7 @@ void TfrmMain::createMenus()
     pabTreeView->addSeparator();
     pabTreeView->addAction(a.actCopyToClipboard);
     pabTreeView->addSeparator();
-    pabTreeView->addAction(a.actRefresh);
+    pabTreeView->addActions({a.actRefresh, a.actReopenWithCodePage});
 
     pabProperties = new QMenu(this);
     pabProperties->setObjectName(QStringLiteral("pabProperties"));
@@ -176,6 +178,7 @@ void TfrmMain::updateActions()
     a.actDown->setEnabled(s && CanMoveDown(s));
     a.actUpToOneLevel->setEnabled(s && CanMoveOneLevelUp(s));
     a.actCopyToClipboard->setEnabled(s && s->parent());
+    a.actReopenWithCodePage->setEnabled(UsesAnsiCodePage(FDocument));
     setWindowModified(FDocument.IsModified());
     refreshViews();
 }
@@ -204,6 +207,10 @@ void TfrmMain::ReadLanguageFile()
     FMessages.StrReload = lng.readString(table, u"StrReload", FMessages.StrReload);
     FMessages.StrNoName = lng.readString(table, u"StrNoName", FMessages.StrNoName);
     FMessages.StrSaveModified = lng.readString(table, u"StrSaveModified", FMessages.StrSaveModified);
+    FMessages.StrNoRecentFiles = lng.readString(table, u"StrNoRecentFiles", FMessages.StrNoRecentFiles);
+    // A language file replaces the Japanese interface: Qt's texts follow the language it
+    // names, and stay Qt's own English when it names none.
+    FQtLanguage = lng.readString(u"Language", u"Code", QStringLiteral("en"));
     for (QAction* a : FActions.all) {
         if (a->property(kCategoryProperty).toString() != kTranslate)
             continue;

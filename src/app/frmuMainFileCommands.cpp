@@ -2,6 +2,7 @@
 // outline they run, with the question before unsaved changes are thrown away.
 #include "app/frmuMain.h"
 
+#include "app/RecentFiles.h"
 #include "app/UiSeams.h"
 #include "document/FileIO.h"
 
@@ -79,8 +80,11 @@ void TfrmMain::LoadFormFile(const QString& path)
     FErrorFile = path;
     {
         TBusyCursor busy;
-        FDocument.LoadFormFile(path); // on failure nothing of the document has changed
+        // In the code page chosen for this file earlier in the session, if any. On
+        // failure nothing of the document has changed.
+        FDocument.LoadFormFile(path, FCodePages.codePageFor(path));
     }
+    TRecentFiles::add(path);
     afterLoad();
 }
 
@@ -164,6 +168,7 @@ void TfrmMain::actSaveAsExecute()
         return;
     FErrorFile = path;
     FDocument.SaveAs(path); // takes the new name only once the file is written
+    TRecentFiles::add(path);
     UpdateCaption();
 }
 

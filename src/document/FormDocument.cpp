@@ -199,6 +199,28 @@ struct ByteSink {
     }
 };
 
+// Makes a code page the active one for the lifetime of the scope: the converters
+// decode and encode ANSI bytes in the active code page, and a document may have
+// been loaded in another one than the program's.
+class TCodePageScope {
+public:
+    explicit TCodePageScope(int codePage) : FPrevious(ansi::activeCodePage())
+    {
+        if (codePage != 0 && codePage != FPrevious)
+            ansi::setActiveCodePage(codePage);
+    }
+    ~TCodePageScope()
+    {
+        if (ansi::activeCodePage() != FPrevious)
+            ansi::setActiveCodePage(FPrevious);
+    }
+    TCodePageScope(const TCodePageScope&) = delete;
+    TCodePageScope& operator=(const TCodePageScope&) = delete;
+
+private:
+    int FPrevious;
+};
+
 // Appends every line as a string of its own: indentation and text.
 struct LineSink {
     QStringList& out;
@@ -238,6 +260,11 @@ QString DefaultStrReload()
 QString NoComponentToSaveMessage()
 {
     return QStringLiteral("保存するコンポーネントがありません");
+}
+
+QString UnsupportedCodePageMessage(int codePage)
+{
+    return QStringLiteral("コードページ %1 は使用できません").arg(codePage);
 }
 
 QString TextTooLargeMessage()
@@ -311,13 +338,18 @@ TOpenOutcome TFormDocument::OpenRequestedFile(const QString& path)
     return TOpenOutcome::Loaded;
 }
 
-void TFormDocument::LoadFormFile(const QString& path)
+void TFormDocument::LoadFormFile(const QString& path, int codePage)
 {
-    LoadFormBytes(path, ReadWholeFile(path));
+    LoadFormBytes(path, ReadWholeFile(path), codePage);
 }
 
-void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
+void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes, int codePage)
 {
+    if (codePage == 0)
+        codePage = ansi::activeCodePage();
+    else if (!ansi::isSupported(codePage))
+        throw EDocumentError(UnsupportedCodePageMessage(codePage));
+    const TCodePageScope scope(codePage);
     // Everything is built aside first; the document changes only once nothing
     // can fail any more, so a failed load leaves the previous document whole.
     ByteStream bin(std::move(bytes));
@@ -376,6 +408,7 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
     FOrgFileName = path;
     FModFileName.clear();
     FLoaded = true;
+    FCodePage = codePage;
     FTree.replaceContents(std::move(tree));
 }
 
@@ -438,6 +471,7 @@ QByteArray TFormDocument::SaveBytes() const
     MeasureSink measure;
     emitSaved(roots, measure);
     checkRegeneratedSize(measure.total);
+    const TCodePageScope scope(FCodePage);
     // The text goes back in the encoding it was loaded in: a UTF-8 or UTF-16
     // document behind its byte-order mark, an ANSI one in the code page; for a
     // binary document, the encoding of its converted text (UTF-8 behind the mark
@@ -498,7 +532,7 @@ bool TFormDocument::Refresh()
     const QString path = CurrentFileName();
     if (path.isEmpty() || !FileExists(path))
         return false;
-    LoadFormFile(path);
+    LoadFormFile(path, FCodePage);
     return true;
 }
 

@@ -35,6 +35,8 @@ QString DefaultStrRestoreBackup();    // "バックアップを書き戻しま�
 QString DefaultStrReload();           // "フォームファイルを最新の情報に更新しますか？"
 // The message of the error raised when a document without components is saved.
 QString NoComponentToSaveMessage();
+// The message of the error raised when a load asks for a code page Korvel cannot use.
+QString UnsupportedCodePageMessage(int codePage);
 // The message of the error raised when regeneration would exceed 2^30 characters
 // (the indentation of a text nested many thousands of levels deep grows quadratically).
 QString TextTooLargeMessage();
@@ -99,6 +101,9 @@ public:
     const std::vector<TLoadWarning>& LoadWarnings() const { return FLoadWarnings; }
     // True once a load has completed.
     bool IsLoaded() const { return FLoaded; }
+    // The ANSI code page the document was loaded in: its ANSI text (or the ANSI
+    // strings of a binary form) was decoded with it, and a save encodes with it.
+    int CodePage() const { return FCodePage; }
     // ModFileName when set, else OrgFileName.
     QString CurrentFileName() const;
 
@@ -119,9 +124,10 @@ public:
     TOpenOutcome OpenRequestedFile(const QString& path);
     // Reads the file at path and loads it. Throws EFileError, EReadError,
     // EInvalidImage, …; on failure nothing of the document changes.
-    void LoadFormFile(const QString& path);
+    // codePage: the ANSI code page to decode with; 0 for the active one.
+    void LoadFormFile(const QString& path, int codePage = 0);
     // Loads bytes as if they had been read from path (same rules and guarantees).
-    void LoadFormBytes(const QString& path, QByteArray bytes);
+    void LoadFormBytes(const QString& path, QByteArray bytes, int codePage = 0);
 
     // --- regeneration and saving --------------------------------------------
     // The node's property text: the applied text when Modified, else its loaded lines.
@@ -148,7 +154,8 @@ public:
     // Restore backup: writes OrgBinFile to CurrentFileName() atomically; the file then
     // holds the document as loaded, so moves and applied text count as unsaved.
     void RestoreBackup();
-    // Refresh: reloads CurrentFileName() when a file exists there; returns whether it did.
+    // Refresh: reloads CurrentFileName() in the document's code page when a file
+    // exists there; returns whether it did.
     bool Refresh();
 
     // The clipboard text of node with its subtree: BuildNodeText's lines, each
@@ -204,6 +211,7 @@ private:
     qsizetype FPreambleCount = 0;
     bool FAutoDecode = true;
     bool FLoaded = false;
+    int FCodePage = 0;
     QString FNoNameText;
     TComponentTree FTree;
     TUndoHistory FHistory; // observes FTree: loads and reparses end every step

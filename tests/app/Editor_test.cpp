@@ -322,7 +322,7 @@ TEST_F(EnglishLanguageTest, TranslatesEverythingTranslatable)
     };
     const TMessages& m = w()->messages();
     for (const QString& text : {m.StrRestoreBackup, m.StrSaveChanges, m.StrFormFileNotFound, m.StrModified,
-                                m.StrReload, m.StrNoName})
+                                m.StrReload, m.StrNoName, m.StrNoRecentFiles})
         EXPECT_TRUE(english(text)) << text.toStdString();
     int translated = 0;
     for (QAction* a : acts().all) {
@@ -332,7 +332,7 @@ TEST_F(EnglishLanguageTest, TranslatesEverythingTranslatable)
         EXPECT_TRUE(english(a->toolTip())) << a->objectName().toStdString();
         ++translated;
     }
-    EXPECT_EQ(translated, 16);
+    EXPECT_EQ(translated, 17);
     EXPECT_EQ(acts().actOpenFile->text(), QStringLiteral("&Open..."));
     EXPECT_EQ(m.StrModified, QStringLiteral("[modified]"));
     EXPECT_EQ(w()->editorFontName(), QStringLiteral("MS Gothic"));

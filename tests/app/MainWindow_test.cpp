@@ -93,6 +93,8 @@ TEST_F(StartupTest, ActionTableInListOrder)
         {&TMainActions::actEditorCut, "actEditorCut", "Misc", "", "", "Ctrl+X", false},
         {&TMainActions::actEditorPaste, "actEditorPaste", "Misc", "", "", "Ctrl+V", false},
         {&TMainActions::actEditorUndo, "actEditorUndo", "Misc", "", "", "Ctrl+Z", false},
+        {&TMainActions::actReopenWithCodePage, "actReopenWithCodePage", "Translate", "コードページを指定して開き直す(&K)...",
+         "フォームファイルを選んだコードページで読み直します", "", true},
     };
     ASSERT_EQ(acts().all.size(), std::size(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
@@ -125,14 +127,14 @@ TEST_F(StartupTest, ToolBarAndContextMenusListTheirActions)
     auto* bar = w()->findChild<QToolBar*>(QStringLiteral("atbMain"));
     ASSERT_TRUE(bar);
     EXPECT_EQ(actionNames(bar).join(u' '),
-              "actOpenFile actsaveFile actSaveAs actRestoreBackup actRefresh | actUpToOneLevel | actUp actDown | "
+              "actOpenFile actsaveFile actSaveAs actRestoreBackup actRefresh actReopenWithCodePage | actUpToOneLevel | actUp actDown | "
               "actAutoDecode | actFormPreview");
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
     auto* up = qobject_cast<QToolButton*>(bar->widgetForAction(acts().actUp));
     ASSERT_TRUE(up);
     EXPECT_EQ(up->toolTip(), QStringLiteral("ノードを上へ移動します (作成順=前)"));
     EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabTreeView"))).join(u' '),
-              "actUpToOneLevel | actUp actDown | actCollapse actExpand | actCopyToClipboard | actRefresh");
+              "actUpToOneLevel | actUp actDown | actCollapse actExpand | actCopyToClipboard | actRefresh actReopenWithCodePage");
     EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabProperties"))).join(u' '),
               "actAutoDecode | actOriginalProperties actSaveProperties | actSelTextToBin | actSelectAll");
 }
@@ -171,6 +173,8 @@ TEST_F(StartupTest, QuitAfterLoadEndsTheProgramOnceTheFileIsShown)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("KORVEL_QUIT_AFTER_LOAD"), QStringLiteral("1"));
+        // The program records the file among the recent ones: not in the user's settings.
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), FDir.filePath(QStringLiteral("config")));
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(KORVEL_APP_PATH), {FDir.filePath(QString::fromLatin1(r.argument))});
         ASSERT_TRUE(program.waitForFinished(30000)) << r.argument;

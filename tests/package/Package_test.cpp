@@ -73,6 +73,9 @@ TEST_F(DebianPackage, DependsIsComputedAndTheProgramsRunFromTheUnpackedPackage)
         EXPECT_TRUE(r.out.contains(package)) << package << " missing from Depends: " << r.out.toStdString();
 #ifdef KORVEL_GUI_BUILT
     EXPECT_TRUE(r.out.contains("libqt6widgets6 (>=")) << r.out.toStdString();
+    // Qt's translations of its own texts, which the window loads for its language.
+    r = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Recommends")});
+    EXPECT_TRUE(r.out.contains("qt6-translations-l10n")) << r.out.toStdString();
 #endif
 
     // Both answer --version without a display; korvel-cli also converts.
