@@ -446,6 +446,23 @@ int64_t TParser::SourcePos() const
 // byte (where the window would be refilled from that byte). The check asks for
 // a line feed within the window; remembering the last one of the window
 // searched lets the following lines pass with one comparison.
+namespace {
+
+// The last line feed among the n bytes from p, or nullptr.
+const char* LastLineFeed(const char* p, qsizetype n)
+{
+#if defined(__GLIBC__)
+    return static_cast<const char*>(memrchr(p, '\n', size_t(n)));
+#else
+    for (const char* q = p + n; q != p;)
+        if (*--q == '\n')
+            return q;
+    return nullptr;
+#endif
+}
+
+} // namespace
+
 void TParser::CheckLineFrom(const char* lineStart)
 {
     constexpr qsizetype kWindow = kMaxSourceLineBytes + 1;
@@ -454,12 +471,12 @@ void TParser::CheckLineFrom(const char* lineStart)
         return;
     if (FFarLineFeed >= start && FFarLineFeed - start < kWindow)
         return;
-    const void* found = memrchr(lineStart, '\n', kWindow);
+    const char* found = LastLineFeed(lineStart, kWindow);
     if (!found) {
         FSourcePtr = lineStart; // the error lies at the start of the long line
         ErrorStr(QString::fromUtf16(kMsgLineTooLong));
     }
-    FFarLineFeed = static_cast<const char*>(found) - FData;
+    FFarLineFeed = found - FData;
 }
 
 void TParser::SkipBlanks()
@@ -475,7 +492,9 @@ void TParser::SkipBlanks()
                 std::memcpy(&w, p, 8);
                 w ^= 0x2020202020202020ULL;
                 if (w) {
-                    p += std::countr_zero(w) / 8;
+                    // The first byte in memory that is no blank: the lowest set byte
+                    // of the word on a little-endian machine, the highest on a big-endian one.
+                    p += (std::endian::native == std::endian::little ? std::countr_zero(w) : std::countl_zero(w)) / 8;
                     break;
                 }
                 p += 8;
