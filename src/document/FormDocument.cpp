@@ -8,6 +8,7 @@
 #include "document/PropertyCodec.h"
 #include "document/TextDecoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -55,14 +56,12 @@ QString headerOf(const TPROPREC& r)
 // Calls sink(indent, text) for the lines first … first + count − 1 of orgFile with
 // up to maxStrip columns of their indentation removed.
 template <typename Sink>
-void emitLoadedLines(const QStringList& orgFile, qsizetype first, qsizetype count,
+void emitLoadedLines(const TTextLines& orgFile, qsizetype first, qsizetype count,
                      qsizetype maxStrip, qsizetype indent, Sink& sink)
 {
     const qsizetype end = std::min(first + count, orgFile.size());
-    for (qsizetype i = first; i < end; ++i) {
-        const QStringView line(orgFile[i]);
-        sink(indent, line.sliced(IndentToStrip(line, maxStrip)));
-    }
+    for (qsizetype i = first; i < end; ++i)
+        orgFile.visitLine(i, [&](auto line) { sink(indent, line.sliced(IndentToStrip(line, maxStrip))); });
 }
 
 // Emits the block of root and its subtree, line by line, to sink(indent, text).
@@ -73,7 +72,7 @@ void emitLoadedLines(const QStringList& orgFile, qsizetype first, qsizetype coun
 // level; the root's own trail only when withRootTrail. Explicit stack, so any
 // depth is safe.
 template <typename Sink>
-void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth, bool withRootTrail,
+void emitBlock(const TTextLines& orgFile, const TTreeNode* root, int rootDepth, bool withRootTrail,
                Sink&& sink)
 {
     struct Item {
@@ -102,11 +101,9 @@ void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth,
             qsizetype last = std::min<qsizetype>(qsizetype(r.EndLine), orgFile.size() - 1);
             const qsizetype maxStrip = qsizetype(r.Indent) + 2;
             // Joined by CR LF and split again, a final empty line would vanish.
-            if (last >= first) {
-                const QStringView line(orgFile[last]);
-                if (IndentToStrip(line, maxStrip) == line.size())
-                    --last;
-            }
+            if (last >= first
+                && orgFile.visitLine(last, [&](auto line) { return IndentToStrip(line, maxStrip) == line.size(); }))
+                --last;
             emitLoadedLines(orgFile, first, last - first + 1, maxStrip, propIndent, sink);
         }
         stack.push_back({item.node, item.depth, true});
@@ -124,7 +121,8 @@ constexpr int64_t kMaxRegeneratedChars = int64_t(1) << 30;
 // Counts the characters (CR LF included) of the lines emitted to it.
 struct MeasureSink {
     int64_t total = 0;
-    void operator()(qsizetype indent, QStringView text) { total += indent + text.size() + 2; }
+    template <typename View>
+    void operator()(qsizetype indent, View text) { total += indent + text.size() + 2; }
 };
 
 void checkRegeneratedSize(int64_t chars)
@@ -196,14 +194,38 @@ struct ByteSink {
         else
             out.append(ansi::encode(text));
         out.append("\r\n", 2);
+        flushIfFull();
     }
+    // An ASCII line of the loaded text: its bytes are the same in every 8-bit encoding.
+    void operator()(qsizetype indent, QLatin1StringView text)
+    {
+        if (encoding == TTextEncoding::tenUtf16LE || encoding == TTextEncoding::tenUtf16BE) {
+            (*this)(indent, QStringView(text.toString()));
+            return;
+        }
+        out.append(indent, ' ');
+        out.append(text.data(), text.size());
+        out.append("\r\n", 2);
+        flushIfFull();
+    }
+    // With a writer, the bytes go to it whenever a chunk is full, and the buffer is reused.
+    void flushIfFull()
+    {
+        if (write && out.size() >= kChunk) {
+            (*write)(out);
+            out.resize(0);
+        }
+    }
+    static constexpr qsizetype kChunk = qsizetype(1) << 20;
+    const TChunkWriter* write = nullptr;
 };
 
 // Appends every line as a string of its own: indentation and text.
 struct LineSink {
     QStringList& out;
 
-    void operator()(qsizetype indent, QStringView text)
+    template <typename View>
+    void operator()(qsizetype indent, View text)
     {
         QString line;
         line.reserve(indent + text.size());
@@ -322,7 +344,7 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
     // can fail any more, so a failed load leaves the previous document whole.
     ByteStream bin(std::move(bytes));
     TStreamOriginalFormat format = DetectStreamFormat(bin);
-    QStringList lines;
+    TTextLines lines;
     bool beta = false;
     bool convertedUtf8 = false;
     TTextEncoding encoding = TTextEncoding::tenAnsi;
@@ -358,13 +380,13 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
     ParseOutline(lines, tree, FNoNameText);
     std::vector<TLoadWarning> warnings;
     for (const TLineLoss& loss : losses) {
-        QString text = loss.Line <= lines.size() ? lines[loss.Line - 1] : QString();
+        QString text = loss.Line <= lines.size() ? lines.at(loss.Line - 1) : QString();
         QString message = lossMessage(loss, text);
         warnings.push_back({loss.Line, std::move(text), std::move(message)});
     }
     const qsizetype preamble = tree.isEmpty() ? 0 : qsizetype(tree.topLevel(0)->record().BeginLine) - 1;
 
-    FOrgFile.swap(lines);
+    FOrgFile = std::move(lines);
     FOrgBinFile = std::move(bin);
     FFormat = format;
     FBetaText = beta;
@@ -430,41 +452,45 @@ QStringList TFormDocument::RegenerateLines() const
     return lines;
 }
 
-QByteArray TFormDocument::SaveBytes() const
+int64_t TFormDocument::checkSavable(const std::vector<const TTreeNode*>& roots) const
 {
-    if (!FLoadWarnings.empty())
-        throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
-    const std::vector<const TTreeNode*> roots = blocksToSave();
     MeasureSink measure;
     emitSaved(roots, measure);
     checkRegeneratedSize(measure.total);
+    return measure.total;
+}
+
+void TFormDocument::emitSavedText(const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text,
+                                  const TChunkWriter* write) const
+{
     // The text goes back in the encoding it was loaded in: a UTF-8 or UTF-16
     // document behind its byte-order mark, an ANSI one in the code page; for a
     // binary document, the encoding of its converted text (UTF-8 behind the mark
-    // when names outside ASCII made the converter write it).
-    QByteArray text;
-    ByteSink sink{text, FEncoding};
+    // when names outside ASCII made the converter write it). Written in chunks,
+    // the buffer needs only a chunk and a line.
+    const int64_t unitBytes = FEncoding == TTextEncoding::tenUtf16LE || FEncoding == TTextEncoding::tenUtf16BE ? 2 : 1;
+    const int64_t whole = unitBytes * chars + 3;
+    text.reserve(write ? std::min<int64_t>(whole, 2 * ByteSink::kChunk) : whole); // exact for ASCII text
     switch (FEncoding) {
     case TTextEncoding::tenAnsi:
-        text.reserve(measure.total); // exact for ASCII text
         break;
     case TTextEncoding::tenUtf8Bom:
-        text.reserve(measure.total + 3);
         text.append(kUtf8Mark);
         break;
     case TTextEncoding::tenUtf16LE:
-        text.reserve(2 * measure.total + 2);
         text.append("\xFF\xFE", 2);
         break;
     case TTextEncoding::tenUtf16BE:
-        text.reserve(2 * measure.total + 2);
         text.append("\xFE\xFF", 2);
         break;
     }
+    ByteSink sink{text, FEncoding};
+    sink.write = write;
     emitSaved(roots, sink);
-    if (FFormat != sofBinary)
-        return text;
+}
 
+QByteArray TFormDocument::convertedToBinary(QByteArray text) const
+{
     ByteStream in(std::move(text));
     ByteStream out;
     if (FBetaText)
@@ -474,9 +500,53 @@ QByteArray TFormDocument::SaveBytes() const
     return out.data();
 }
 
+QByteArray TFormDocument::SaveBytes() const
+{
+    if (!FLoadWarnings.empty())
+        throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
+    const std::vector<const TTreeNode*> roots = blocksToSave();
+    const int64_t chars = checkSavable(roots);
+    QByteArray text;
+    emitSavedText(roots, chars, text, nullptr);
+    if (FFormat != sofBinary)
+        return text;
+    return convertedToBinary(std::move(text));
+}
+
+void TFormDocument::WriteSaveBytes(const TChunkWriter& write) const
+{
+    if (FFormat == sofBinary) {
+        write(SaveBytes());
+        return;
+    }
+    if (!FLoadWarnings.empty())
+        throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
+    const std::vector<const TTreeNode*> roots = blocksToSave();
+    const int64_t chars = checkSavable(roots);
+    QByteArray text;
+    emitSavedText(roots, chars, text, &write);
+    if (!text.isEmpty())
+        write(text);
+}
+
 void TFormDocument::SaveFormFile(const QString& path) const
 {
-    WriteFileAtomic(path, SaveBytes());
+    if (FFormat == sofBinary) {
+        WriteFileAtomic(path, SaveBytes());
+        return;
+    }
+    // Everything that can refuse the save is checked before the file is opened;
+    // the text is then written as it is produced.
+    if (!FLoadWarnings.empty())
+        throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
+    const std::vector<const TTreeNode*> roots = blocksToSave();
+    const int64_t chars = checkSavable(roots);
+    WriteFileAtomic(path, [&](const TChunkWriter& write) {
+        QByteArray text;
+        emitSavedText(roots, chars, text, &write);
+        if (!text.isEmpty())
+            write(text);
+    });
 }
 
 void TFormDocument::Save()

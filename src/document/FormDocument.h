@@ -9,7 +9,9 @@
 #include "convert/Errors.h"
 #include "convert/StreamFormat.h"
 #include "document/ComponentTree.h"
+#include "document/FileIO.h"
 #include "document/TextDecoding.h"
+#include "document/TextLines.h"
 #include "document/TreeMoves.h"
 #include "document/UndoHistory.h"
 
@@ -77,8 +79,9 @@ public:
     TFormDocument& operator=(const TFormDocument&) = delete;
 
     // --- state ---------------------------------------------------------------
-    // The text lines as loaded (text form even for a binary file).
-    const QStringList& OrgFile() const { return FOrgFile; }
+    // The text lines as loaded (text form even for a binary file): one buffer
+    // with a line index; a node's lines are views into it.
+    const TTextLines& OrgFile() const { return FOrgFile; }
     // The file's bytes exactly as read by the last load (the backup); position 0.
     const ByteStream& OrgBinFile() const { return FOrgBinFile; }
     // The path of the last load, exactly as given; empty before the first load.
@@ -138,7 +141,11 @@ public:
     // The bytes a save writes, encoded in Encoding() or converted for the loaded
     // format. Throws EDocumentError (also for a load warning) or the conversion's error.
     QByteArray SaveBytes() const;
-    // Writes SaveBytes() to path atomically; on failure the file stays as it was.
+    // Hands the bytes SaveBytes returns to write, in chunks as they are produced
+    // (the converted whole at once for a binary document); throws as SaveBytes
+    // does, before anything is written.
+    void WriteSaveBytes(const TChunkWriter& write) const;
+    // Writes SaveBytes() to path atomically, as it is produced; on failure the file stays as it was.
     void SaveFormFile(const QString& path) const;
     // Save: SaveFormFile(CurrentFileName()); the document then counts as saved. A
     // conversion error about a line of the text names the component and the line.
@@ -190,8 +197,15 @@ private:
     // Emits the text a save writes to sink(indent, text).
     template <typename Sink>
     void emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const;
+    // The number of characters of the saved text; throws EDocumentError when it is too large.
+    int64_t checkSavable(const std::vector<const TTreeNode*>& roots) const;
+    // Appends the saved text, encoded, to text; with write, hands it over in chunks.
+    void emitSavedText(const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text,
+                       const TChunkWriter* write) const;
+    // The binary form of the regenerated text.
+    QByteArray convertedToBinary(QByteArray text) const;
 
-    QStringList FOrgFile;
+    TTextLines FOrgFile;
     ByteStream FOrgBinFile;
     QString FOrgFileName;
     QString FModFileName;

@@ -175,7 +175,7 @@ bool IsCollectionStart(QStringView t)
     // then word characters and dots, where a run of dots is followed by an ASCII
     // letter, '_' or what follows the path; then "=" and "<", with any blanks
     // around the "=".
-    if (t.isEmpty() || !isAsciiLetterOrUnderscore(t[0].unicode()))
+    if (t.isEmpty() || !isAsciiLetterOrUnderscore(t[0].unicode()) || !t.contains(u'<'))
         return false;
     qsizetype p = 1;
     while (p < t.size()) {
@@ -211,6 +211,11 @@ bool IsCollectionEnd(QStringView t)
 
 void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString& noNameText)
 {
+    ParseOutline(TTextLines(OrgFile), out, noNameText);
+}
+
+void ParseOutline(const TTextLines& OrgFile, TComponentTree& out, const QString& noNameText)
+{
     TComponentTree tree;
     int64_t level = 0;
     TTreeNode* current = nullptr;
@@ -222,10 +227,11 @@ void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString
     bool inCollection = false;
     int64_t depth = 0;
     THeaderMatch header;
+    std::u16string scratch;
 
     const qsizetype count = OrgFile.size();
     for (qsizetype i = 0; i < count; ++i) {
-        const QString& s = OrgFile[i];
+        const QStringView s = OrgFile.line(i, scratch);
         if (MatchHeader(s, &header)) {
             TPROPREC rec;
             rec.ObjectName = TrimControl(header.ObjectName).toString();

@@ -178,7 +178,7 @@ TEST_F(FormDocumentTest, FailedLoadChangesNothing)
     doc.LoadFormFile(a);
     doc.SaveAs(path("B.dfm"));
     doc.SetAutoDecode(false);
-    const QStringList lines = doc.OrgFile();
+    const QStringList lines = doc.OrgFile().toStringList();
     const TTreeNode* first = doc.Tree().firstNode();
 
     const QString empty = write("Empty.dfm", "");
@@ -192,7 +192,7 @@ TEST_F(FormDocumentTest, FailedLoadChangesNothing)
 
     EXPECT_EQ(doc.OrgBinFile().data(), kSample);
     EXPECT_EQ(doc.Format(), sofText);
-    EXPECT_EQ(doc.OrgFile(), lines);
+    EXPECT_EQ(doc.OrgFile().toStringList(), lines);
     EXPECT_EQ(doc.OrgFileName(), a);
     EXPECT_EQ(doc.ModFileName(), path("B.dfm"));
     EXPECT_FALSE(doc.AutoDecode());
@@ -586,7 +586,7 @@ TEST_F(FormDocumentTest, BinaryWithNonAsciiNamesSaves)
     const QByteArray saved = doc.SaveBytes();
     TFormDocument again;
     again.LoadFormBytes(QStringLiteral("b2.dfm"), saved);
-    EXPECT_EQ(again.OrgFile(), doc.OrgFile());
+    EXPECT_EQ(again.OrgFile().toStringList(), doc.OrgFile().toStringList());
 }
 
 TEST_F(FormDocumentTest, RejectedConversionLeavesFileIntact)
