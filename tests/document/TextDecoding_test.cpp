@@ -155,6 +155,29 @@ TEST_P(DecodeTextLinesTest, IndexesOneBuffer)
 INSTANTIATE_TEST_SUITE_P(TextDecoding, DecodeTextLinesTest, ::testing::ValuesIn(kBufferCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Long texts, so that breaks fall on every position of the blocks the index
+// scans at a time: the same lines as the line-by-line decoder gives.
+TEST(TextDecoding, BufferMatchesLineDecoderOnLongTexts)
+{
+    CodePageScope cp(1252);
+    const char alphabet[] = {'a', 'b', '\r', '\n', ' ', '\xE9'};
+    uint32_t seed = 12345;
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes;
+        const int length = 1 + round * 7;
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            // Non-ASCII in every other round only, so both ways of holding lines are checked.
+            bytes.append(alphabet[(seed >> 16) % (round % 2 ? 6 : 5)]);
+        }
+        if (round % 10 == 9)
+            bytes[length / 2] = '\0';
+        std::vector<TLineLoss> losses;
+        const TTextLines lines = DecodeTextLines(bytes, TTextEncoding::tenAnsi, losses);
+        ASSERT_EQ(show(lines.toStringList()), show(DecodeLinesAnsi(bytes))) << round;
+    }
+}
+
 TEST(TextDecoding, ContainsNonAscii)
 {
     EXPECT_FALSE(ContainsNonAscii(QByteArrayView("")));
