@@ -60,6 +60,10 @@ void emitLoadedLines(const TTextLines& orgFile, qsizetype first, qsizetype count
                      qsizetype maxStrip, qsizetype indent, Sink& sink)
 {
     const qsizetype end = std::min(first + count, orgFile.size());
+    if constexpr (requires { sink.loadedLines(orgFile, first, end, indent); }) {
+        sink.loadedLines(orgFile, first, end, indent);
+        return;
+    }
     for (qsizetype i = first; i < end; ++i)
         orgFile.visitLine(i, [&](auto line) { sink(indent, line.sliced(IndentToStrip(line, maxStrip))); });
 }
@@ -125,10 +129,32 @@ struct MeasureSink {
     void operator()(qsizetype indent, View text) { total += indent + text.size() + 2; }
 };
 
-void checkRegeneratedSize(int64_t chars)
+// At least as many characters as MeasureSink counts, found per block instead of
+// per line: a range of loaded lines takes no more than its span in the buffer
+// (breaks included) plus the indentation and CR LF of each line.
+struct BoundSink : MeasureSink {
+    using MeasureSink::operator();
+    void loadedLines(const TTextLines& lines, qsizetype first, qsizetype end, qsizetype indent)
+    {
+        if (end > first)
+            total += lines.span(first, end) + (end - first) * (indent + 2);
+    }
+};
+
+// A bound on the characters produce(sink) emits, exact when that bound is over
+// the limit; throws EDocumentError when the exact count is.
+template <typename Produce>
+int64_t checkedRegeneratedSize(Produce&& produce)
 {
-    if (chars > kMaxRegeneratedChars)
+    BoundSink bound;
+    produce(bound);
+    if (bound.total <= kMaxRegeneratedChars)
+        return bound.total;
+    MeasureSink measure;
+    produce(measure);
+    if (measure.total > kMaxRegeneratedChars)
         throw EDocumentError(TextTooLargeMessage());
+    return measure.total;
 }
 
 // Four code units at a time: any bit from 0x80 up in any of them.
@@ -203,9 +229,13 @@ struct ByteSink {
             (*this)(indent, QStringView(text.toString()));
             return;
         }
-        out.append(indent, ' ');
-        out.append(text.data(), text.size());
-        out.append("\r\n", 2);
+        const qsizetype old = out.size();
+        out.resize(old + indent + text.size() + 2);
+        char* d = out.data() + old;
+        std::memset(d, ' ', size_t(indent));
+        std::memcpy(d + indent, text.data(), size_t(text.size()));
+        d[indent + text.size()] = '\r';
+        d[indent + text.size() + 1] = '\n';
         flushIfFull();
     }
     // With a writer, the bytes go to it whenever a chunk is full, and the buffer is reused.
@@ -414,9 +444,7 @@ void TFormDocument::BuildNodeText(const TTreeNode* node, QStringList& out) const
     if (!node)
         return;
     const int depth = node->depth();
-    MeasureSink measure;
-    emitBlock(FOrgFile, node, depth, false, measure);
-    checkRegeneratedSize(measure.total);
+    checkedRegeneratedSize([&](auto& sink) { emitBlock(FOrgFile, node, depth, false, sink); });
     emitBlock(FOrgFile, node, depth, false, LineSink{out});
 }
 
@@ -444,9 +472,7 @@ void TFormDocument::emitSaved(const std::vector<const TTreeNode*>& roots, Sink&&
 QStringList TFormDocument::RegenerateLines() const
 {
     const std::vector<const TTreeNode*> roots = blocksToSave();
-    MeasureSink measure;
-    emitSaved(roots, measure);
-    checkRegeneratedSize(measure.total);
+    checkedRegeneratedSize([&](auto& sink) { emitSaved(roots, sink); });
     QStringList lines;
     emitSaved(roots, LineSink{lines});
     return lines;
@@ -454,10 +480,7 @@ QStringList TFormDocument::RegenerateLines() const
 
 int64_t TFormDocument::checkSavable(const std::vector<const TTreeNode*>& roots) const
 {
-    MeasureSink measure;
-    emitSaved(roots, measure);
-    checkRegeneratedSize(measure.total);
-    return measure.total;
+    return checkedRegeneratedSize([&](auto& sink) { emitSaved(roots, sink); });
 }
 
 void TFormDocument::emitSavedText(const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text,
@@ -470,7 +493,7 @@ void TFormDocument::emitSavedText(const std::vector<const TTreeNode*>& roots, in
     // the buffer needs only a chunk and a line.
     const int64_t unitBytes = FEncoding == TTextEncoding::tenUtf16LE || FEncoding == TTextEncoding::tenUtf16BE ? 2 : 1;
     const int64_t whole = unitBytes * chars + 3;
-    text.reserve(write ? std::min<int64_t>(whole, 2 * ByteSink::kChunk) : whole); // exact for ASCII text
+    text.reserve(write ? std::min<int64_t>(whole, 2 * ByteSink::kChunk) : whole); // enough for ASCII text
     switch (FEncoding) {
     case TTextEncoding::tenAnsi:
         break;

@@ -56,6 +56,9 @@ public:
     // Line i as UTF-16: a view into the buffer, or into scratch (overwritten by
     // the next call with the same scratch) for a Latin-1 line.
     QStringView line(qsizetype i, std::u16string& scratch) const;
+    // The buffer's units from the start of line first to the start of line end
+    // (breaks included): at least the lengths of those lines together.
+    qsizetype span(qsizetype first, qsizetype end) const { return FStarts[size_t(end)] - FStarts[size_t(first)]; }
     // A copy of line i.
     QString at(qsizetype i) const;
     QString operator[](qsizetype i) const { return at(i); }
