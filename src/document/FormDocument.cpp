@@ -370,15 +370,36 @@ void TFormDocument::LoadFormFile(const QString& path)
 
 void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
 {
+    InstallLoad(PrepareLoad(path, std::move(bytes), FNoNameText));
+}
+
+std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoadFile(const QString& path, const QString& noNameText)
+{
+    return PrepareLoad(path, ReadWholeFile(path), noNameText);
+}
+
+std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoad(const QString& path, QByteArray bytes,
+                                                          const QString& noNameText)
+{
     // Everything is built aside first; the document changes only once nothing
     // can fail any more, so a failed load leaves the previous document whole.
-    ByteStream bin(std::move(bytes));
+    auto load = std::make_unique<TPreparedLoad>();
+    load->Path = path;
+    ByteStream& bin = load->Bin;
+    bin.setData(std::move(bytes));
     TStreamOriginalFormat format = DetectStreamFormat(bin);
-    TTextLines lines;
+    TTextLines& lines = load->Lines;
     bool beta = false;
     bool convertedUtf8 = false;
     TTextEncoding encoding = TTextEncoding::tenAnsi;
     std::vector<TLineLoss> losses;
+    // An ANSI text whose lines are the loaded bytes up to their end is ASCII
+    // throughout: decoding has looked at every byte already.
+    auto containsNonAscii = [&](const QByteArray& text) {
+        if (encoding == TTextEncoding::tenAnsi && lines.isLatin1() && lines.textEnd() == text.size())
+            return false;
+        return ContainsNonAscii(QByteArrayView(text));
+    };
     // A UTF-16 little-endian text begins with FF FE, which no binary form does.
     if (format == sofBinary && bin.data().startsWith("\xFF\xFE"))
         format = sofUnknown;
@@ -387,10 +408,10 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
         bin.seek(0);
         ByteStream text;
         BinaryResourceToText(bin, text);
-        beta = ContainsNonAscii(text);
         convertedUtf8 = text.data().startsWith(kUtf8Mark);
         encoding = DetectTextEncoding(text.data());
         lines = DecodeTextLines(text.data(), encoding, losses);
+        beta = containsNonAscii(text.data());
         break;
     }
     case sofUTF8Text:
@@ -402,33 +423,40 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes)
     case sofUnknown:
         encoding = DetectTextEncoding(bin.data());
         lines = DecodeTextLines(bin.data(), encoding, losses);
-        beta = ContainsNonAscii(QByteArrayView(bin.data()));
+        beta = containsNonAscii(bin.data());
         break;
     }
     bin.seek(0);
-    TComponentTree tree;
-    ParseOutline(lines, tree, FNoNameText);
-    std::vector<TLoadWarning> warnings;
+    ParseOutline(lines, load->Tree, noNameText);
     for (const TLineLoss& loss : losses) {
         QString text = loss.Line <= lines.size() ? lines.at(loss.Line - 1) : QString();
         QString message = lossMessage(loss, text);
-        warnings.push_back({loss.Line, std::move(text), std::move(message)});
+        load->Warnings.push_back({loss.Line, std::move(text), std::move(message)});
     }
-    const qsizetype preamble = tree.isEmpty() ? 0 : qsizetype(tree.topLevel(0)->record().BeginLine) - 1;
+    const TComponentTree& tree = load->Tree;
+    load->PreambleCount = tree.isEmpty() ? 0 : qsizetype(tree.topLevel(0)->record().BeginLine) - 1;
+    load->Format = format;
+    load->BetaText = beta;
+    load->ConvertedUtf8 = format == sofBinary && convertedUtf8;
+    load->Encoding = encoding;
+    return load;
+}
 
-    FOrgFile = std::move(lines);
-    FOrgBinFile = std::move(bin);
-    FFormat = format;
-    FBetaText = beta;
-    FConvertedUtf8 = format == sofBinary && convertedUtf8;
-    FEncoding = encoding;
-    FLoadWarnings = std::move(warnings);
-    FPreambleCount = preamble;
-    FAutoDecode = !beta;
-    FOrgFileName = path;
+void TFormDocument::InstallLoad(std::unique_ptr<TPreparedLoad> load)
+{
+    FOrgFile = std::move(load->Lines);
+    FOrgBinFile = std::move(load->Bin);
+    FFormat = load->Format;
+    FBetaText = load->BetaText;
+    FConvertedUtf8 = load->ConvertedUtf8;
+    FEncoding = load->Encoding;
+    FLoadWarnings = std::move(load->Warnings);
+    FPreambleCount = load->PreambleCount;
+    FAutoDecode = !load->BetaText;
+    FOrgFileName = load->Path;
     FModFileName.clear();
     FLoaded = true;
-    FTree.replaceContents(std::move(tree));
+    FTree.replaceContents(std::move(load->Tree));
 }
 
 QString TFormDocument::NodeProperties(const TTreeNode* node) const

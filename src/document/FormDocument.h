@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace korvel {
@@ -70,6 +71,22 @@ QString LoadWarningsText(const QString& path, const std::vector<TLoadWarning>& w
 // or for a .pas/.cpp/.h path the first existing file beside it with the extension
 // replaced by .dfm, .fmx or .xfm (in that order). Folders are not files.
 QString ResolveRequestedFile(const QString& path);
+
+// What a load builds before a document takes it over (TFormDocument::PrepareLoad):
+// made without touching any document or view, so it may be built on a worker
+// thread and handed to the document's thread.
+struct TPreparedLoad {
+    QString Path;
+    TTextLines Lines;
+    ByteStream Bin;
+    TStreamOriginalFormat Format = sofUnknown;
+    bool BetaText = false;
+    bool ConvertedUtf8 = false;
+    TTextEncoding Encoding = TTextEncoding::tenAnsi;
+    std::vector<TLoadWarning> Warnings;
+    qsizetype PreambleCount = 0;
+    TComponentTree Tree; // observed by nobody
+};
 
 class TFormDocument {
 public:
@@ -125,6 +142,14 @@ public:
     void LoadFormFile(const QString& path);
     // Loads bytes as if they had been read from path (same rules and guarantees).
     void LoadFormBytes(const QString& path, QByteArray bytes);
+    // The two halves of a load. PrepareLoad reads nothing of a document and may
+    // run on any thread; it throws as LoadFormBytes does. InstallLoad cannot fail:
+    // it makes the prepared load the document's state and tells the tree's
+    // observers, so it runs on the document's thread.
+    static std::unique_ptr<TPreparedLoad> PrepareLoad(const QString& path, QByteArray bytes,
+                                                      const QString& noNameText);
+    static std::unique_ptr<TPreparedLoad> PrepareLoadFile(const QString& path, const QString& noNameText);
+    void InstallLoad(std::unique_ptr<TPreparedLoad> load);
 
     // --- regeneration and saving --------------------------------------------
     // The node's property text: the applied text when Modified, else its loaded lines.

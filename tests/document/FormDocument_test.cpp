@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -171,6 +173,29 @@ const LoadCase kLoadCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(FormDocument, LoadTest, ::testing::ValuesIn(kLoadCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The window prepares a load on a worker thread and installs it on its own: the
+// document ends as a direct load leaves it, and the prepared half's errors are
+// those of the load.
+TEST_F(FormDocumentTest, LoadPreparedOnAnotherThread)
+{
+    const QString file = write("A.dfm", kSample);
+    std::unique_ptr<TPreparedLoad> prepared;
+    std::thread worker([&] { prepared = TFormDocument::PrepareLoadFile(file, QStringLiteral("-")); });
+    worker.join();
+    ASSERT_TRUE(prepared);
+    doc.InstallLoad(std::move(prepared));
+    TFormDocument direct;
+    direct.SetNoNameText(QStringLiteral("-"));
+    direct.LoadFormFile(file);
+    EXPECT_EQ(doc.OrgFile().toStringList(), direct.OrgFile().toStringList());
+    EXPECT_EQ(joined(DumpTree(doc.Tree())), joined(DumpTree(direct.Tree())));
+    EXPECT_EQ(doc.SaveBytes(), direct.SaveBytes());
+    EXPECT_EQ(doc.OrgFileName(), file);
+    EXPECT_TRUE(doc.IsLoaded());
+    EXPECT_KORVEL_ERROR(TFormDocument::PrepareLoadFile(path("Missing.dfm"), QString()), EFileError,
+                        path("Missing.dfm") + QStringLiteral(": No such file or directory"));
+}
 
 TEST_F(FormDocumentTest, FailedLoadChangesNothing)
 {
