@@ -557,6 +557,27 @@ QByteArray TFormDocument::SaveBytes() const
         throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
     const std::vector<const TTreeNode*> roots = blocksToSave();
     const int64_t chars = checkSavable(roots);
+    if (FFormat == sofBinary && FOrgFile.isLatin1() && FEncoding == TTextEncoding::tenAnsi) {
+        // A binary form's text, regenerated without changes, is mostly its loaded
+        // text byte for byte; it is then converted from there, and the text is
+        // compared chunk by chunk instead of being held a second time.
+        const QByteArray& loaded = FOrgFile.bytes();
+        qsizetype at = 0;
+        struct Differs {};
+        const TChunkWriter compare = [&](QByteArrayView chunk) {
+            if (chunk.size() > loaded.size() - at || chunk != QByteArrayView(loaded).sliced(at, chunk.size()))
+                throw Differs{};
+            at += chunk.size();
+        };
+        try {
+            QByteArray buffer;
+            emitSavedText(roots, chars, buffer, &compare);
+            compare(buffer);
+            if (at == loaded.size())
+                return convertedToBinary(loaded);
+        } catch (const Differs&) {
+        }
+    }
     QByteArray text;
     emitSavedText(roots, chars, text, nullptr);
     if (FFormat != sofBinary)

@@ -59,6 +59,8 @@ public:
     // The buffer's units from the start of line first to the start of line end
     // (breaks included): at least the lengths of those lines together.
     qsizetype span(qsizetype first, qsizetype end) const { return FStarts[size_t(end)] - FStarts[size_t(first)]; }
+    // The bytes the Latin-1 lines are views into (empty for UTF-16 lines).
+    const QByteArray& bytes() const { return FBytes; }
     // The offset in the buffer where the text the lines cover ends; 0 without lines.
     qsizetype textEnd() const { return FStarts.empty() ? 0 : FStarts.back(); }
     // A copy of line i.
