@@ -255,6 +255,8 @@ QString GetNodeProperties(const TTextLines& OrgFile, const TPROPREC* rec)
     const qsizetype maxIndent = qsizetype(rec->Indent) + 2;
     const qsizetype first = qsizetype(rec->BeginLine);
     const qsizetype last = std::min<qsizetype>(qsizetype(rec->EndLine), OrgFile.size() - 1);
+    if (first <= last)
+        result.reserve(OrgFile.span(first, last + 1) + 2); // the lines with their breaks
     for (qsizetype i = first; i <= last; ++i) {
         if (i > first)
             result.append(QLatin1String("\r\n"));
