@@ -4,6 +4,7 @@
 # page faults, start-up and output included.
 #
 #   bash bench/whole_process.sh [BUILD_DIR] [RUNS]
+#   SKIP_WINDOW=1 bash bench/whole_process.sh …   (korvel-cli only)
 #
 # Every figure is the median of RUNS runs (default 5) after one warm-up run; the peak
 # memory is the largest resident set of those runs (/usr/bin/time -v).
@@ -54,7 +55,7 @@ measure "korvel-cli regen BIN -o -" "$CLI" regen "$BIN" -o -
 measure "korvel-cli tree BIN" "$CLI" tree "$BIN"
 # The window: opened on the binary form from the command line; KORVEL_QUIT_AFTER_LOAD makes
 # it quit as soon as the tree is shown (offscreen, so no display is needed).
-if [ -x "$APP" ]; then
+if [ -x "$APP" ] && [ -z "${SKIP_WINDOW:-}" ]; then
   measure "window: open BIN to tree shown" env QT_QPA_PLATFORM=offscreen KORVEL_QUIT_AFTER_LOAD=1 \
     timeout 60 "$APP" "$BIN"
 fi

@@ -64,10 +64,10 @@ void ReportError(const QString& file, const std::exception& error)
     PrintError(FormatError(file, error));
 }
 
-void WriteStdout(const QByteArray& bytes)
+void WriteStdout(QByteArrayView bytes)
 {
     errno = 0;
-    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+    if (!bytes.isEmpty() && std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
         ThrowStdoutError(errno ? errno : EIO);
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         ThrowStdoutError(errno ? errno : EIO);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -40,7 +41,7 @@ void PrintError(const QString& text);
 void ReportError(const QString& file, const std::exception& error);
 // Writes bytes to standard output and flushes; throws EFileError
 // ("標準出力に書き込めません: reason") when the bytes cannot be written.
-void WriteStdout(const QByteArray& bytes);
+void WriteStdout(QByteArrayView bytes);
 // Flushes standard output at the end of the run; throws like WriteStdout unless
 // a write error was already thrown.
 void FinishStdout();

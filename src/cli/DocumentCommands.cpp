@@ -35,7 +35,11 @@ QByteArray Utf8Lines(const QString& text) { return text.toUtf8(); }
 // Writes OUT only after every step succeeded; OUT may be FILE only when named explicitly.
 void WriteSaved(const TFormDocument& doc, const QString& out)
 {
-    WriteOutput(out, doc.SaveBytes());
+    // Both write the text as it is produced; every check comes before the first byte.
+    if (out == QStringLiteral("-"))
+        doc.WriteSaveBytes([](QByteArrayView bytes) { WriteStdout(bytes); });
+    else
+        doc.SaveFormFile(out);
 }
 
 } // namespace

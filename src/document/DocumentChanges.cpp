@@ -5,6 +5,7 @@
 
 #include "document/OutlineParser.h"
 #include "document/PropertyCodec.h"
+#include "document/LineSplit.h"
 #include "document/TextLines.h"
 
 #include <vector>

@@ -28,6 +28,11 @@ QString NotRegularFileMessage(const QString& path)
 
 void WriteFileAtomic(const QString& path, const QByteArray& bytes)
 {
+    WriteFileAtomic(path, [&](const TChunkWriter& write) { write(bytes); });
+}
+
+void WriteFileAtomic(const QString& path, const std::function<void(const TChunkWriter&)>& produce)
+{
     // Replacing a device, FIFO or socket by a regular file through a rename (which
     // would even succeed on /dev/null for root) is never what a save means, and
     // writing into it would not be atomic: refuse. A symbolic link is followed, so
@@ -39,11 +44,14 @@ void WriteFileAtomic(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EFileError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        throw EFileError(QStringLiteral("%1: %2").arg(path, why));
-    }
+    // The temporary file is removed when produce throws or a write fails.
+    produce([&](QByteArrayView bytes) {
+        if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            throw EFileError(QStringLiteral("%1: %2").arg(path, why));
+        }
+    });
     if (!file.commit())
         throw EFileError(QStringLiteral("%1: %2").arg(path, file.errorString()));
 }

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 namespace korvel {
 
@@ -17,6 +20,11 @@ QByteArray ReadWholeFile(const QString& path);
 // are kept. Throws EFileError, also when something other than a regular file
 // (a folder, device, FIFO or socket) is at path.
 void WriteFileAtomic(const QString& path, const QByteArray& bytes);
+// Takes the next chunk of bytes being written.
+using TChunkWriter = std::function<void(QByteArrayView)>;
+// Like WriteFileAtomic with bytes, for bytes that produce hands to its writer
+// chunk by chunk; an exception from produce leaves the previous file intact too.
+void WriteFileAtomic(const QString& path, const std::function<void(const TChunkWriter&)>& produce);
 // The message of the error raised when path exists but is not a regular file.
 QString NotRegularFileMessage(const QString& path);
 

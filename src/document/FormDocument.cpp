@@ -8,6 +8,7 @@
 #include "document/PropertyCodec.h"
 #include "document/TextDecoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -55,14 +56,16 @@ QString headerOf(const TPROPREC& r)
 // Calls sink(indent, text) for the lines first … first + count − 1 of orgFile with
 // up to maxStrip columns of their indentation removed.
 template <typename Sink>
-void emitLoadedLines(const QStringList& orgFile, qsizetype first, qsizetype count,
+void emitLoadedLines(const TTextLines& orgFile, qsizetype first, qsizetype count,
                      qsizetype maxStrip, qsizetype indent, Sink& sink)
 {
     const qsizetype end = std::min(first + count, orgFile.size());
-    for (qsizetype i = first; i < end; ++i) {
-        const QStringView line(orgFile[i]);
-        sink(indent, line.sliced(IndentToStrip(line, maxStrip)));
+    if constexpr (requires { sink.loadedLines(orgFile, first, end, indent); }) {
+        sink.loadedLines(orgFile, first, end, indent);
+        return;
     }
+    for (qsizetype i = first; i < end; ++i)
+        orgFile.visitLine(i, [&](auto line) { sink(indent, line.sliced(IndentToStrip(line, maxStrip))); });
 }
 
 // Emits the block of root and its subtree, line by line, to sink(indent, text).
@@ -73,7 +76,7 @@ void emitLoadedLines(const QStringList& orgFile, qsizetype first, qsizetype coun
 // level; the root's own trail only when withRootTrail. Explicit stack, so any
 // depth is safe.
 template <typename Sink>
-void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth, bool withRootTrail,
+void emitBlock(const TTextLines& orgFile, const TTreeNode* root, int rootDepth, bool withRootTrail,
                Sink&& sink)
 {
     struct Item {
@@ -102,11 +105,9 @@ void emitBlock(const QStringList& orgFile, const TTreeNode* root, int rootDepth,
             qsizetype last = std::min<qsizetype>(qsizetype(r.EndLine), orgFile.size() - 1);
             const qsizetype maxStrip = qsizetype(r.Indent) + 2;
             // Joined by CR LF and split again, a final empty line would vanish.
-            if (last >= first) {
-                const QStringView line(orgFile[last]);
-                if (IndentToStrip(line, maxStrip) == line.size())
-                    --last;
-            }
+            if (last >= first
+                && orgFile.visitLine(last, [&](auto line) { return IndentToStrip(line, maxStrip) == line.size(); }))
+                --last;
             emitLoadedLines(orgFile, first, last - first + 1, maxStrip, propIndent, sink);
         }
         stack.push_back({item.node, item.depth, true});
@@ -124,13 +125,36 @@ constexpr int64_t kMaxRegeneratedChars = int64_t(1) << 30;
 // Counts the characters (CR LF included) of the lines emitted to it.
 struct MeasureSink {
     int64_t total = 0;
-    void operator()(qsizetype indent, QStringView text) { total += indent + text.size() + 2; }
+    template <typename View>
+    void operator()(qsizetype indent, View text) { total += indent + text.size() + 2; }
 };
 
-void checkRegeneratedSize(int64_t chars)
+// At least as many characters as MeasureSink counts, found per block instead of
+// per line: a range of loaded lines takes no more than its span in the buffer
+// (breaks included) plus the indentation and CR LF of each line.
+struct BoundSink : MeasureSink {
+    using MeasureSink::operator();
+    void loadedLines(const TTextLines& lines, qsizetype first, qsizetype end, qsizetype indent)
+    {
+        if (end > first)
+            total += lines.span(first, end) + (end - first) * (indent + 2);
+    }
+};
+
+// A bound on the characters produce(sink) emits, exact when that bound is over
+// the limit; throws EDocumentError when the exact count is.
+template <typename Produce>
+int64_t checkedRegeneratedSize(Produce&& produce)
 {
-    if (chars > kMaxRegeneratedChars)
+    BoundSink bound;
+    produce(bound);
+    if (bound.total <= kMaxRegeneratedChars)
+        return bound.total;
+    MeasureSink measure;
+    produce(measure);
+    if (measure.total > kMaxRegeneratedChars)
         throw EDocumentError(TextTooLargeMessage());
+    return measure.total;
 }
 
 // Four code units at a time: any bit from 0x80 up in any of them.
@@ -196,7 +220,34 @@ struct ByteSink {
         else
             out.append(ansi::encode(text));
         out.append("\r\n", 2);
+        flushIfFull();
     }
+    // An ASCII line of the loaded text: its bytes are the same in every 8-bit encoding.
+    void operator()(qsizetype indent, QLatin1StringView text)
+    {
+        if (encoding == TTextEncoding::tenUtf16LE || encoding == TTextEncoding::tenUtf16BE) {
+            (*this)(indent, QStringView(text.toString()));
+            return;
+        }
+        const qsizetype old = out.size();
+        out.resize(old + indent + text.size() + 2);
+        char* d = out.data() + old;
+        std::memset(d, ' ', size_t(indent));
+        std::memcpy(d + indent, text.data(), size_t(text.size()));
+        d[indent + text.size()] = '\r';
+        d[indent + text.size() + 1] = '\n';
+        flushIfFull();
+    }
+    // With a writer, the bytes go to it whenever a chunk is full, and the buffer is reused.
+    void flushIfFull()
+    {
+        if (write && out.size() >= kChunk) {
+            (*write)(out);
+            out.resize(0);
+        }
+    }
+    static constexpr qsizetype kChunk = qsizetype(1) << 20;
+    const TChunkWriter* write = nullptr;
 };
 
 // Makes a code page the active one for the lifetime of the scope: the converters
@@ -225,7 +276,8 @@ private:
 struct LineSink {
     QStringList& out;
 
-    void operator()(qsizetype indent, QStringView text)
+    template <typename View>
+    void operator()(qsizetype indent, View text)
     {
         QString line;
         line.reserve(indent + text.size());
@@ -345,6 +397,18 @@ void TFormDocument::LoadFormFile(const QString& path, int codePage)
 
 void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes, int codePage)
 {
+    InstallLoad(PrepareLoad(path, std::move(bytes), FNoNameText, codePage));
+}
+
+std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoadFile(const QString& path, const QString& noNameText,
+                                                              int codePage)
+{
+    return PrepareLoad(path, ReadWholeFile(path), noNameText, codePage);
+}
+
+std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoad(const QString& path, QByteArray bytes,
+                                                          const QString& noNameText, int codePage)
+{
     if (codePage == 0)
         codePage = ansi::activeCodePage();
     else if (!ansi::isSupported(codePage))
@@ -352,13 +416,24 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes, int cod
     const TCodePageScope scope(codePage);
     // Everything is built aside first; the document changes only once nothing
     // can fail any more, so a failed load leaves the previous document whole.
-    ByteStream bin(std::move(bytes));
+    auto load = std::make_unique<TPreparedLoad>();
+    load->Path = path;
+    load->CodePage = codePage;
+    ByteStream& bin = load->Bin;
+    bin.setData(std::move(bytes));
     TStreamOriginalFormat format = DetectStreamFormat(bin);
-    QStringList lines;
+    TTextLines& lines = load->Lines;
     bool beta = false;
     bool convertedUtf8 = false;
     TTextEncoding encoding = TTextEncoding::tenAnsi;
     std::vector<TLineLoss> losses;
+    // An ANSI text whose lines are the loaded bytes up to their end is ASCII
+    // throughout: decoding has looked at every byte already.
+    auto containsNonAscii = [&](const QByteArray& text) {
+        if (encoding == TTextEncoding::tenAnsi && lines.isLatin1() && lines.textEnd() == text.size())
+            return false;
+        return ContainsNonAscii(QByteArrayView(text));
+    };
     // A UTF-16 little-endian text begins with FF FE, which no binary form does.
     if (format == sofBinary && bin.data().startsWith("\xFF\xFE"))
         format = sofUnknown;
@@ -367,10 +442,10 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes, int cod
         bin.seek(0);
         ByteStream text;
         BinaryResourceToText(bin, text);
-        beta = ContainsNonAscii(text);
         convertedUtf8 = text.data().startsWith(kUtf8Mark);
         encoding = DetectTextEncoding(text.data());
         lines = DecodeTextLines(text.data(), encoding, losses);
+        beta = containsNonAscii(text.data());
         break;
     }
     case sofUTF8Text:
@@ -382,34 +457,41 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes, int cod
     case sofUnknown:
         encoding = DetectTextEncoding(bin.data());
         lines = DecodeTextLines(bin.data(), encoding, losses);
-        beta = ContainsNonAscii(QByteArrayView(bin.data()));
+        beta = containsNonAscii(bin.data());
         break;
     }
     bin.seek(0);
-    TComponentTree tree;
-    ParseOutline(lines, tree, FNoNameText);
-    std::vector<TLoadWarning> warnings;
+    ParseOutline(lines, load->Tree, noNameText);
     for (const TLineLoss& loss : losses) {
-        QString text = loss.Line <= lines.size() ? lines[loss.Line - 1] : QString();
+        QString text = loss.Line <= lines.size() ? lines.at(loss.Line - 1) : QString();
         QString message = lossMessage(loss, text);
-        warnings.push_back({loss.Line, std::move(text), std::move(message)});
+        load->Warnings.push_back({loss.Line, std::move(text), std::move(message)});
     }
-    const qsizetype preamble = tree.isEmpty() ? 0 : qsizetype(tree.topLevel(0)->record().BeginLine) - 1;
+    const TComponentTree& tree = load->Tree;
+    load->PreambleCount = tree.isEmpty() ? 0 : qsizetype(tree.topLevel(0)->record().BeginLine) - 1;
+    load->Format = format;
+    load->BetaText = beta;
+    load->ConvertedUtf8 = format == sofBinary && convertedUtf8;
+    load->Encoding = encoding;
+    return load;
+}
 
-    FOrgFile.swap(lines);
-    FOrgBinFile = std::move(bin);
-    FFormat = format;
-    FBetaText = beta;
-    FConvertedUtf8 = format == sofBinary && convertedUtf8;
-    FEncoding = encoding;
-    FLoadWarnings = std::move(warnings);
-    FPreambleCount = preamble;
-    FAutoDecode = !beta;
-    FOrgFileName = path;
+void TFormDocument::InstallLoad(std::unique_ptr<TPreparedLoad> load)
+{
+    FOrgFile = std::move(load->Lines);
+    FOrgBinFile = std::move(load->Bin);
+    FFormat = load->Format;
+    FBetaText = load->BetaText;
+    FConvertedUtf8 = load->ConvertedUtf8;
+    FEncoding = load->Encoding;
+    FLoadWarnings = std::move(load->Warnings);
+    FPreambleCount = load->PreambleCount;
+    FAutoDecode = !load->BetaText;
+    FOrgFileName = load->Path;
     FModFileName.clear();
     FLoaded = true;
-    FCodePage = codePage;
-    FTree.replaceContents(std::move(tree));
+    FCodePage = load->CodePage;
+    FTree.replaceContents(std::move(load->Tree));
 }
 
 QString TFormDocument::NodeProperties(const TTreeNode* node) const
@@ -425,9 +507,7 @@ void TFormDocument::BuildNodeText(const TTreeNode* node, QStringList& out) const
     if (!node)
         return;
     const int depth = node->depth();
-    MeasureSink measure;
-    emitBlock(FOrgFile, node, depth, false, measure);
-    checkRegeneratedSize(measure.total);
+    checkedRegeneratedSize([&](auto& sink) { emitBlock(FOrgFile, node, depth, false, sink); });
     emitBlock(FOrgFile, node, depth, false, LineSink{out});
 }
 
@@ -455,12 +535,54 @@ void TFormDocument::emitSaved(const std::vector<const TTreeNode*>& roots, Sink&&
 QStringList TFormDocument::RegenerateLines() const
 {
     const std::vector<const TTreeNode*> roots = blocksToSave();
-    MeasureSink measure;
-    emitSaved(roots, measure);
-    checkRegeneratedSize(measure.total);
+    checkedRegeneratedSize([&](auto& sink) { emitSaved(roots, sink); });
     QStringList lines;
     emitSaved(roots, LineSink{lines});
     return lines;
+}
+
+int64_t TFormDocument::checkSavable(const std::vector<const TTreeNode*>& roots) const
+{
+    return checkedRegeneratedSize([&](auto& sink) { emitSaved(roots, sink); });
+}
+
+void TFormDocument::emitSavedText(const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text,
+                                  const TChunkWriter* write) const
+{
+    const TCodePageScope scope(FCodePage);
+    // The text goes back in the encoding it was loaded in: a UTF-8 or UTF-16
+    // document behind its byte-order mark, an ANSI one in the code page; for a
+    // binary document, the encoding of its converted text (UTF-8 behind the mark
+    // when names outside ASCII made the converter write it). Written in chunks,
+    // the buffer needs only a chunk and a line.
+    const int64_t unitBytes = FEncoding == TTextEncoding::tenUtf16LE || FEncoding == TTextEncoding::tenUtf16BE ? 2 : 1;
+    const int64_t whole = unitBytes * chars + 3;
+    text.reserve(write ? std::min<int64_t>(whole, 2 * ByteSink::kChunk) : whole); // enough for ASCII text
+    switch (FEncoding) {
+    case TTextEncoding::tenAnsi:
+        break;
+    case TTextEncoding::tenUtf8Bom:
+        text.append(kUtf8Mark);
+        break;
+    case TTextEncoding::tenUtf16LE:
+        text.append("\xFF\xFE", 2);
+        break;
+    case TTextEncoding::tenUtf16BE:
+        text.append("\xFE\xFF", 2);
+        break;
+    }
+    ByteSink sink{text, FEncoding};
+    sink.write = write;
+    emitSaved(roots, sink);
+}
+
+QByteArray TFormDocument::convertedToBinary(QByteArray text) const
+{
+    const TCodePageScope scope(FCodePage);
+    ByteStream in(std::move(text));
+    ByteStream out;
+    TextToResourceByRule(in, out, FBetaText ? TStringRule::Ansi : TStringRule::Standard);
+    return out.data();
 }
 
 QByteArray TFormDocument::SaveBytes() const
@@ -468,46 +590,69 @@ QByteArray TFormDocument::SaveBytes() const
     if (!FLoadWarnings.empty())
         throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
     const std::vector<const TTreeNode*> roots = blocksToSave();
-    MeasureSink measure;
-    emitSaved(roots, measure);
-    checkRegeneratedSize(measure.total);
-    const TCodePageScope scope(FCodePage);
-    // The text goes back in the encoding it was loaded in: a UTF-8 or UTF-16
-    // document behind its byte-order mark, an ANSI one in the code page; for a
-    // binary document, the encoding of its converted text (UTF-8 behind the mark
-    // when names outside ASCII made the converter write it).
-    QByteArray text;
-    ByteSink sink{text, FEncoding};
-    switch (FEncoding) {
-    case TTextEncoding::tenAnsi:
-        text.reserve(measure.total); // exact for ASCII text
-        break;
-    case TTextEncoding::tenUtf8Bom:
-        text.reserve(measure.total + 3);
-        text.append(kUtf8Mark);
-        break;
-    case TTextEncoding::tenUtf16LE:
-        text.reserve(2 * measure.total + 2);
-        text.append("\xFF\xFE", 2);
-        break;
-    case TTextEncoding::tenUtf16BE:
-        text.reserve(2 * measure.total + 2);
-        text.append("\xFE\xFF", 2);
-        break;
+    const int64_t chars = checkSavable(roots);
+    if (FFormat == sofBinary && FOrgFile.isLatin1() && FEncoding == TTextEncoding::tenAnsi) {
+        // A binary form's text, regenerated without changes, is mostly its loaded
+        // text byte for byte; it is then converted from there, and the text is
+        // compared chunk by chunk instead of being held a second time.
+        const QByteArray& loaded = FOrgFile.bytes();
+        qsizetype at = 0;
+        struct Differs {};
+        const TChunkWriter compare = [&](QByteArrayView chunk) {
+            if (chunk.size() > loaded.size() - at || chunk != QByteArrayView(loaded).sliced(at, chunk.size()))
+                throw Differs{};
+            at += chunk.size();
+        };
+        try {
+            QByteArray buffer;
+            emitSavedText(roots, chars, buffer, &compare);
+            compare(buffer);
+            if (at == loaded.size())
+                return convertedToBinary(loaded);
+        } catch (const Differs&) {
+        }
     }
-    emitSaved(roots, sink);
+    QByteArray text;
+    emitSavedText(roots, chars, text, nullptr);
     if (FFormat != sofBinary)
         return text;
+    return convertedToBinary(std::move(text));
+}
 
-    ByteStream in(std::move(text));
-    ByteStream out;
-    TextToResourceByRule(in, out, FBetaText ? TStringRule::Ansi : TStringRule::Standard);
-    return out.data();
+void TFormDocument::WriteSaveBytes(const TChunkWriter& write) const
+{
+    if (FFormat == sofBinary) {
+        write(SaveBytes());
+        return;
+    }
+    if (!FLoadWarnings.empty())
+        throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
+    const std::vector<const TTreeNode*> roots = blocksToSave();
+    const int64_t chars = checkSavable(roots);
+    QByteArray text;
+    emitSavedText(roots, chars, text, &write);
+    if (!text.isEmpty())
+        write(text);
 }
 
 void TFormDocument::SaveFormFile(const QString& path) const
 {
-    WriteFileAtomic(path, SaveBytes());
+    if (FFormat == sofBinary) {
+        WriteFileAtomic(path, SaveBytes());
+        return;
+    }
+    // Everything that can refuse the save is checked before the file is opened;
+    // the text is then written as it is produced.
+    if (!FLoadWarnings.empty())
+        throw EDocumentError(UnloadedLineMessage(FLoadWarnings.front()));
+    const std::vector<const TTreeNode*> roots = blocksToSave();
+    const int64_t chars = checkSavable(roots);
+    WriteFileAtomic(path, [&](const TChunkWriter& write) {
+        QByteArray text;
+        emitSavedText(roots, chars, text, &write);
+        if (!text.isEmpty())
+            write(text);
+    });
 }
 
 void TFormDocument::Save()

@@ -8,7 +8,9 @@
 #include "convert/ByteStream.h"
 #include "convert/StreamFormat.h"
 #include "document/ComponentTree.h"
+#include "document/FileIO.h"
 #include "document/TextDecoding.h"
+#include "document/TextLines.h"
 #include "document/TreeMoves.h"
 #include "document/UndoHistory.h"
 #include "errors/Errors.h"
@@ -17,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace korvel {
@@ -71,6 +74,23 @@ QString LoadWarningsText(const QString& path, const std::vector<TLoadWarning>& w
 // replaced by .dfm, .fmx or .xfm (in that order). Folders are not files.
 QString ResolveRequestedFile(const QString& path);
 
+// What a load builds before a document takes it over (TFormDocument::PrepareLoad):
+// made without touching any document or view, so it may be built on a worker
+// thread and handed to the document's thread.
+struct TPreparedLoad {
+    QString Path;
+    TTextLines Lines;
+    ByteStream Bin;
+    TStreamOriginalFormat Format = sofUnknown;
+    bool BetaText = false;
+    bool ConvertedUtf8 = false;
+    TTextEncoding Encoding = TTextEncoding::tenAnsi;
+    std::vector<TLoadWarning> Warnings;
+    qsizetype PreambleCount = 0;
+    int CodePage = 0; // the ANSI code page the text was decoded with
+    TComponentTree Tree; // observed by nobody
+};
+
 class TFormDocument {
 public:
     TFormDocument();
@@ -79,8 +99,9 @@ public:
     TFormDocument& operator=(const TFormDocument&) = delete;
 
     // --- state ---------------------------------------------------------------
-    // The text lines as loaded (text form even for a binary file).
-    const QStringList& OrgFile() const { return FOrgFile; }
+    // The text lines as loaded (text form even for a binary file): one buffer
+    // with a line index; a node's lines are views into it.
+    const TTextLines& OrgFile() const { return FOrgFile; }
     // The file's bytes exactly as read by the last load (the backup); position 0.
     const ByteStream& OrgBinFile() const { return FOrgBinFile; }
     // The path of the last load, exactly as given; empty before the first load.
@@ -128,6 +149,15 @@ public:
     void LoadFormFile(const QString& path, int codePage = 0);
     // Loads bytes as if they had been read from path (same rules and guarantees).
     void LoadFormBytes(const QString& path, QByteArray bytes, int codePage = 0);
+    // The two halves of a load. PrepareLoad reads nothing of a document and may
+    // run on any thread; it throws as LoadFormBytes does. InstallLoad cannot fail:
+    // it makes the prepared load the document's state and tells the tree's
+    // observers, so it runs on the document's thread.
+    static std::unique_ptr<TPreparedLoad> PrepareLoad(const QString& path, QByteArray bytes,
+                                                      const QString& noNameText, int codePage = 0);
+    static std::unique_ptr<TPreparedLoad> PrepareLoadFile(const QString& path, const QString& noNameText,
+                                                          int codePage = 0);
+    void InstallLoad(std::unique_ptr<TPreparedLoad> load);
 
     // --- regeneration and saving --------------------------------------------
     // The node's property text: the applied text when Modified, else its loaded lines.
@@ -144,7 +174,11 @@ public:
     // The bytes a save writes, encoded in Encoding() or converted for the loaded
     // format. Throws EDocumentError (also for a load warning) or the conversion's error.
     QByteArray SaveBytes() const;
-    // Writes SaveBytes() to path atomically; on failure the file stays as it was.
+    // Hands the bytes SaveBytes returns to write, in chunks as they are produced
+    // (the converted whole at once for a binary document); throws as SaveBytes
+    // does, before anything is written.
+    void WriteSaveBytes(const TChunkWriter& write) const;
+    // Writes SaveBytes() to path atomically, as it is produced; on failure the file stays as it was.
     void SaveFormFile(const QString& path) const;
     // Save: SaveFormFile(CurrentFileName()); the document then counts as saved. A
     // conversion error about a line of the text names the component and the line.
@@ -197,8 +231,15 @@ private:
     // Emits the text a save writes to sink(indent, text).
     template <typename Sink>
     void emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const;
+    // The number of characters of the saved text; throws EDocumentError when it is too large.
+    int64_t checkSavable(const std::vector<const TTreeNode*>& roots) const;
+    // Appends the saved text, encoded, to text; with write, hands it over in chunks.
+    void emitSavedText(const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text,
+                       const TChunkWriter* write) const;
+    // The binary form of the regenerated text.
+    QByteArray convertedToBinary(QByteArray text) const;
 
-    QStringList FOrgFile;
+    TTextLines FOrgFile;
     ByteStream FOrgBinFile;
     QString FOrgFileName;
     QString FModFileName;

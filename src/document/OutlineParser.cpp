@@ -1,5 +1,6 @@
 #include "document/OutlineParser.h"
 
+#include <cstring>
 #include <vector>
 
 namespace korvel {
@@ -84,6 +85,31 @@ qsizetype matchIndexSuffix(QStringView s, qsizetype pos)
     if (q >= s.size() || s[q] != u']')
         return -1;
     return q + 1;
+}
+
+// False only for a line that can be neither a header, an end, a collection's
+// start nor (inside one) its end: the first character after blanks and control
+// codes begins none of the keywords, there is no '<', and no '>' closes it.
+bool mayOpenOrClose(QLatin1StringView line, bool inCollection)
+{
+    const char* p = line.data();
+    qsizetype b = 0;
+    qsizetype e = line.size();
+    while (b < e && uchar(p[b]) <= 32)
+        ++b;
+    if (b == e)
+        return false;
+    switch (p[b]) {
+    case 'o': case 'O': case 'i': case 'I': case 'e': case 'E':
+        return true;
+    default:
+        break;
+    }
+    while (e > b && uchar(p[e - 1]) <= 32)
+        --e;
+    if (inCollection && p[e - 1] == '>')
+        return true;
+    return std::memchr(p + b, '<', size_t(e - b)) != nullptr;
 }
 
 } // namespace
@@ -175,7 +201,7 @@ bool IsCollectionStart(QStringView t)
     // then word characters and dots, where a run of dots is followed by an ASCII
     // letter, '_' or what follows the path; then "=" and "<", with any blanks
     // around the "=".
-    if (t.isEmpty() || !isAsciiLetterOrUnderscore(t[0].unicode()))
+    if (t.isEmpty() || !isAsciiLetterOrUnderscore(t[0].unicode()) || !t.contains(u'<'))
         return false;
     qsizetype p = 1;
     while (p < t.size()) {
@@ -211,6 +237,11 @@ bool IsCollectionEnd(QStringView t)
 
 void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString& noNameText)
 {
+    ParseOutline(TTextLines(OrgFile), out, noNameText);
+}
+
+void ParseOutline(const TTextLines& OrgFile, TComponentTree& out, const QString& noNameText)
+{
     TComponentTree tree;
     int64_t level = 0;
     TTreeNode* current = nullptr;
@@ -222,10 +253,29 @@ void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString
     bool inCollection = false;
     int64_t depth = 0;
     THeaderMatch header;
+    std::u16string scratch;
+
+    // A line outside every property part: after a block's end, or before the
+    // first header (an end with no open block is such a line too).
+    auto outsideLine = [&](qsizetype i) {
+        if (!pending && closed) {
+            TPROPREC& r = closed->record();
+            if (r.TrailCount == 0)
+                r.TrailBegin = static_cast<uint32_t>(i);
+            ++r.TrailCount;
+        }
+    };
 
     const qsizetype count = OrgFile.size();
+    const bool latin1 = OrgFile.isLatin1();
     for (qsizetype i = 0; i < count; ++i) {
-        const QString& s = OrgFile[i];
+        // Most lines are plain property lines; in a text kept as bytes they are
+        // told apart without converting them.
+        if (latin1 && !mayOpenOrClose(OrgFile.latin1Line(i), inCollection)) {
+            outsideLine(i);
+            continue;
+        }
+        const QStringView s = OrgFile.line(i, scratch);
         if (MatchHeader(s, &header)) {
             TPROPREC rec;
             rec.ObjectName = TrimControl(header.ObjectName).toString();
@@ -260,14 +310,7 @@ void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString
             current = current->parent();
             continue;
         }
-        // A line outside every property part: after a block's end, or before the
-        // first header (an end with no open block is such a line too).
-        if (!pending && closed) {
-            TPROPREC& r = closed->record();
-            if (r.TrailCount == 0)
-                r.TrailBegin = static_cast<uint32_t>(i);
-            ++r.TrailCount;
-        }
+        outsideLine(i);
         if (IsCollectionStart(t)) {
             inCollection = true;
             ++depth;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/ComponentTree.h"
+#include "document/TextLines.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,6 +54,8 @@ QStringView TrimControl(QStringView line);
 // (TrailBegin, TrailCount), so regeneration writes them where they stood; lines
 // before the first header belong to no block. A block still open at the end of
 // the text takes the last line of OrgFile as its EndLine.
+void ParseOutline(const TTextLines& OrgFile, TComponentTree& out,
+                  const QString& noNameText = DefaultNoNameText());
 void ParseOutline(const QStringList& OrgFile, TComponentTree& out,
                   const QString& noNameText = DefaultNoNameText());
 

@@ -222,11 +222,18 @@ QString rewrite(const QString& text)
 
 } // namespace
 
-qsizetype IndentToStrip(QStringView line, qsizetype columns)
+namespace {
+
+inline char16_t unitAt(QStringView s, qsizetype i) { return s[i].unicode(); }
+inline char16_t unitAt(QLatin1StringView s, qsizetype i) { return char16_t(uchar(s.data()[i])); }
+
+template <typename View>
+qsizetype indentToStrip(View line, qsizetype columns)
 {
     qsizetype n = 0;
     for (; n < line.size(); ++n) {
-        const qsizetype width = line[n] == u' ' ? 1 : line[n] == u'\t' ? 2 : 0;
+        const char16_t c = unitAt(line, n);
+        const qsizetype width = c == u' ' ? 1 : c == u'\t' ? 2 : 0;
         if (width == 0 || width > columns)
             break;
         columns -= width;
@@ -234,7 +241,13 @@ qsizetype IndentToStrip(QStringView line, qsizetype columns)
     return n;
 }
 
-QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec)
+} // namespace
+
+qsizetype IndentToStrip(QStringView line, qsizetype columns) { return indentToStrip(line, columns); }
+
+qsizetype IndentToStrip(QLatin1StringView line, qsizetype columns) { return indentToStrip(line, columns); }
+
+QString GetNodeProperties(const TTextLines& OrgFile, const TPROPREC* rec)
 {
     QString result;
     if (rec == nullptr || OrgFile.isEmpty())
@@ -242,13 +255,19 @@ QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec)
     const qsizetype maxIndent = qsizetype(rec->Indent) + 2;
     const qsizetype first = qsizetype(rec->BeginLine);
     const qsizetype last = std::min<qsizetype>(qsizetype(rec->EndLine), OrgFile.size() - 1);
+    if (first <= last)
+        result.reserve(OrgFile.span(first, last + 1) + 2); // the lines with their breaks
     for (qsizetype i = first; i <= last; ++i) {
-        const QString& line = OrgFile.at(i);
         if (i > first)
             result.append(QLatin1String("\r\n"));
-        result.append(QStringView(line).sliced(IndentToStrip(line, maxIndent)));
+        OrgFile.visitLine(i, [&](auto line) { result.append(line.sliced(IndentToStrip(line, maxIndent))); });
     }
     return result;
+}
+
+QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec)
+{
+    return GetNodeProperties(TTextLines(OrgFile), rec);
 }
 
 QString DecodeText(const QString& text) { return rewrite<decodeString, decodeCharCode>(text); }

@@ -3,6 +3,8 @@
 // the readable form the property pane shows.
 #pragma once
 
+#include "document/TextLines.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -14,10 +16,12 @@ struct TPROPREC;
 // How many leading characters of line make up at most columns of indentation:
 // a space counts one column, a tab two (one level of a form indented with tabs).
 qsizetype IndentToStrip(QStringView line, qsizetype columns);
+qsizetype IndentToStrip(QLatin1StringView line, qsizetype columns);
 
 // The record's property lines (BeginLine..EndLine of OrgFile) with up to
 // Indent + 2 columns of leading indentation removed (IndentToStrip), joined by CR LF (none after the last line).
 // Empty for a null record and for EndLine < BeginLine; lines outside OrgFile are skipped.
+QString GetNodeProperties(const TTextLines& OrgFile, const TPROPREC* rec);
 QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec);
 
 // Rewrites property text for display: every run of strings and character codes

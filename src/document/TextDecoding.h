@@ -2,6 +2,7 @@
 #pragma once
 
 #include "convert/ByteStream.h"
+#include "document/TextLines.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -60,7 +61,9 @@ struct TLineLoss {
 // at the start is skipped) and splits them into lines like SplitLines. Every
 // character that can be decoded is kept: the ANSI code page and UTF-16 lose
 // nothing, and an invalid UTF-8 sequence becomes U+FFFD in its line only.
-// Each line that is not as in the file is appended to losses.
-QStringList DecodeTextLines(QByteArrayView bytes, TTextEncoding encoding, std::vector<TLineLoss>& losses);
+// Each line that is not as in the file is appended to losses. A text that is
+// ASCII up to its end (or its NUL) keeps sharing bytes; any other is decoded
+// once into one UTF-16 buffer.
+TTextLines DecodeTextLines(const QByteArray& bytes, TTextEncoding encoding, std::vector<TLineLoss>& losses);
 
 } // namespace korvel

@@ -1,89 +1,102 @@
-// Splitting text into lines: the one rule for form text, property text and
-// language files, on bytes (before decoding) or on UTF-16 code units.
+// TTextLines: the lines of a loaded form text held as one buffer with a line
+// index, instead of one string per line. A text that is ASCII throughout keeps
+// the loaded bytes themselves (shared, not copied) and its lines are Latin-1
+// views into them; any other text is decoded once into one UTF-16 buffer and
+// its lines are views into that. Plain C++ on QtCore; safe to build and read
+// on any thread (a const TTextLines may be read from several at once).
 #pragma once
 
-#include <QtGlobal>
+#include <QByteArray>
+#include <QLatin1StringView>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <type_traits>
+#include <string>
+#include <vector>
 
 namespace korvel {
 
-// What a NUL character does to the text being split.
-enum class TNulRule : uint8_t {
-    // A character like any other, kept in its line.
-    Ordinary,
-    // The text ends at the first NUL: nothing after it is split. The line the NUL
-    // cuts off is still a line when it has characters before the NUL, so "a\0b"
-    // gives "a" and "a\n\0" gives "a" alone. Loading uses this rule, since the
-    // tokenizer stops reading at a 00 byte too.
-    EndsText,
-};
-
-namespace detail {
-
-// The next position from `from` on holding c, or n; remembers the hit so that
-// the text is searched for each character only once in all.
-template <typename Char>
-class CharFinder {
+class TTextLines {
 public:
-    CharFinder(const Char* p, qsizetype n, Char c) : FP(p), FN(n), FC(c) {}
-    qsizetype from(qsizetype from)
+    TTextLines() = default;
+    // The lines of list, each a line of its own (none may hold CR or LF).
+    explicit TTextLines(const QStringList& list);
+
+    // Lines that are views into bytes (all of them ASCII). starts holds the
+    // offset of every line and, last, the end of the text that the lines cover
+    // (the offset of the break after the last line, or past it); a line ends
+    // where the next one starts, minus the CR, LF or CR LF before it.
+    static TTextLines fromAsciiBytes(QByteArray bytes, std::vector<qsizetype> starts);
+    // Lines that are views into text, with starts as for fromAsciiBytes.
+    static TTextLines fromUtf16(QString text, std::vector<qsizetype> starts);
+
+    qsizetype size() const { return FStarts.empty() ? 0 : qsizetype(FStarts.size()) - 1; }
+    bool isEmpty() const { return size() == 0; }
+    // True when the lines are Latin-1 views (latin1Line), else UTF-16 views (utf16Line).
+    bool isLatin1() const { return FLatin1; }
+    QLatin1StringView latin1Line(qsizetype i) const
     {
-        if (FNext < from) {
-            FNext = FN;
-            if constexpr (sizeof(Char) == 1) {
-                const void* hit = from < FN ? std::memchr(FP + from, FC, size_t(FN - from)) : nullptr;
-                if (hit)
-                    FNext = static_cast<const Char*>(hit) - FP;
-            } else {
-                const Char* hit = std::find(FP + from, FP + FN, FC);
-                FNext = hit - FP;
-            }
-        }
-        return FNext;
+        const auto [b, e] = bounds(i);
+        return QLatin1StringView(FBytes.constData() + b, e - b);
     }
+    QStringView utf16Line(qsizetype i) const
+    {
+        const auto [b, e] = bounds(i);
+        return QStringView(FText.constData() + b, e - b);
+    }
+    // Calls fn with line i as a QLatin1StringView or a QStringView, whichever it is held as.
+    template <typename Fn>
+    decltype(auto) visitLine(qsizetype i, Fn&& fn) const
+    {
+        if (FLatin1)
+            return fn(latin1Line(i));
+        return fn(utf16Line(i));
+    }
+    // Line i as UTF-16: a view into the buffer, or into scratch (overwritten by
+    // the next call with the same scratch) for a Latin-1 line.
+    QStringView line(qsizetype i, std::u16string& scratch) const;
+    // The buffer's units from the start of line first to the start of line end
+    // (breaks included): at least the lengths of those lines together.
+    qsizetype span(qsizetype first, qsizetype end) const { return FStarts[size_t(end)] - FStarts[size_t(first)]; }
+    // The bytes the Latin-1 lines are views into (empty for UTF-16 lines).
+    const QByteArray& bytes() const { return FBytes; }
+    // The offset in the buffer where the text the lines cover ends; 0 without lines.
+    qsizetype textEnd() const { return FStarts.empty() ? 0 : FStarts.back(); }
+    // A copy of line i.
+    QString at(qsizetype i) const;
+    QString operator[](qsizetype i) const { return at(i); }
+    QString first() const { return at(0); }
+    // Copies of all lines.
+    QStringList toStringList() const;
+
+    friend bool operator==(const TTextLines& a, const TTextLines& b);
 
 private:
-    const Char* FP;
-    qsizetype FN;
-    Char FC;
-    qsizetype FNext = -1;
-};
-
-} // namespace detail
-
-// Calls line(begin, end) for every line of p[0, n), split at CR LF, CR or LF; a
-// break at the very end adds no empty line and an empty text has no lines. line
-// returns false to stop early. Returns where the text ended: the index of the
-// NUL that ended it (TNulRule::EndsText), else n. CR, LF and NUL are single bytes
-// in every code page used here and never part of a multi-byte character, so
-// lines may be found in the bytes before decoding.
-template <typename Char, typename LineFn>
-    requires(sizeof(Char) <= 2 && std::is_integral_v<Char>)
-qsizetype ForEachLine(const Char* p, qsizetype n, TNulRule nulRule, LineFn&& line)
-{
-    detail::CharFinder<Char> lf(p, n, Char('\n')), cr(p, n, Char('\r')), nul(p, n, Char(0));
-    const bool nulEnds = nulRule == TNulRule::EndsText;
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype j = std::min({lf.from(i), cr.from(i), nulEnds ? nul.from(i) : n});
-        if (j < n && p[j] == Char(0)) { // only found under TNulRule::EndsText
-            if (j > i)
-                line(i, j);
-            return j;
-        }
-        if (!line(i, j))
-            return n;
-        if (j == n)
-            return n;
-        i = j + 1;
-        if (p[j] == Char('\r') && i < n && p[i] == Char('\n'))
-            ++i;
+    std::pair<qsizetype, qsizetype> bounds(qsizetype i) const
+    {
+        const qsizetype b = FStarts[size_t(i)];
+        qsizetype e = FStarts[size_t(i) + 1];
+        e = FLatin1 ? trimBreak(FBytes.constData(), b, e) : trimBreak(FText.constData(), b, e);
+        return {b, e};
     }
-    return n;
-}
+    // e without the line break (CR, LF or CR LF) that ends the line [b, e).
+    template <typename Char>
+    static qsizetype trimBreak(const Char* p, qsizetype b, qsizetype e)
+    {
+        if (e > b && p[e - 1] == Char('\n'))
+            --e;
+        else if (e > b && p[e - 1] == Char('\r'))
+            return e - 1;
+        if (e > b && p[e - 1] == Char('\r'))
+            --e;
+        return e;
+    }
+
+    QByteArray FBytes;
+    QString FText;
+    std::vector<qsizetype> FStarts;
+    bool FLatin1 = false;
+};
 
 } // namespace korvel

@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -172,13 +174,36 @@ const LoadCase kLoadCases[] = {
 INSTANTIATE_TEST_SUITE_P(FormDocument, LoadTest, ::testing::ValuesIn(kLoadCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The window prepares a load on a worker thread and installs it on its own: the
+// document ends as a direct load leaves it, and the prepared half's errors are
+// those of the load.
+TEST_F(FormDocumentTest, LoadPreparedOnAnotherThread)
+{
+    const QString file = write("A.dfm", kSample);
+    std::unique_ptr<TPreparedLoad> prepared;
+    std::thread worker([&] { prepared = TFormDocument::PrepareLoadFile(file, QStringLiteral("-")); });
+    worker.join();
+    ASSERT_TRUE(prepared);
+    doc.InstallLoad(std::move(prepared));
+    TFormDocument direct;
+    direct.SetNoNameText(QStringLiteral("-"));
+    direct.LoadFormFile(file);
+    EXPECT_EQ(doc.OrgFile().toStringList(), direct.OrgFile().toStringList());
+    EXPECT_EQ(joined(DumpTree(doc.Tree())), joined(DumpTree(direct.Tree())));
+    EXPECT_EQ(doc.SaveBytes(), direct.SaveBytes());
+    EXPECT_EQ(doc.OrgFileName(), file);
+    EXPECT_TRUE(doc.IsLoaded());
+    EXPECT_KORVEL_ERROR(TFormDocument::PrepareLoadFile(path("Missing.dfm"), QString()), EFileError,
+                        path("Missing.dfm") + QStringLiteral(": No such file or directory"));
+}
+
 TEST_F(FormDocumentTest, FailedLoadChangesNothing)
 {
     const QString a = write("A.dfm", kSample);
     doc.LoadFormFile(a);
     doc.SaveAs(path("B.dfm"));
     doc.SetAutoDecode(false);
-    const QStringList lines = doc.OrgFile();
+    const QStringList lines = doc.OrgFile().toStringList();
     const TTreeNode* first = doc.Tree().firstNode();
 
     const QString empty = write("Empty.dfm", "");
@@ -192,7 +217,7 @@ TEST_F(FormDocumentTest, FailedLoadChangesNothing)
 
     EXPECT_EQ(doc.OrgBinFile().data(), kSample);
     EXPECT_EQ(doc.Format(), sofText);
-    EXPECT_EQ(doc.OrgFile(), lines);
+    EXPECT_EQ(doc.OrgFile().toStringList(), lines);
     EXPECT_EQ(doc.OrgFileName(), a);
     EXPECT_EQ(doc.ModFileName(), path("B.dfm"));
     EXPECT_FALSE(doc.AutoDecode());
@@ -586,7 +611,7 @@ TEST_F(FormDocumentTest, BinaryWithNonAsciiNamesSaves)
     const QByteArray saved = doc.SaveBytes();
     TFormDocument again;
     again.LoadFormBytes(QStringLiteral("b2.dfm"), saved);
-    EXPECT_EQ(again.OrgFile(), doc.OrgFile());
+    EXPECT_EQ(again.OrgFile().toStringList(), doc.OrgFile().toStringList());
 }
 
 TEST_F(FormDocumentTest, RejectedConversionLeavesFileIntact)

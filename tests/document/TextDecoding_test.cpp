@@ -101,6 +101,83 @@ TEST(TextDecoding, SplitLines)
     EXPECT_EQ(show(SplitLines(QStringView(u"x\0y", 3))), "<x>");
 }
 
+// The loaded text as one buffer with a line index: the same lines, losses and
+// line numbers whether the bytes are kept (ASCII) or decoded into UTF-16.
+struct BufferCase {
+    const char* name;
+    TTextEncoding encoding;
+    QByteArray bytes;
+    const char* expected;
+    const char* losses; // "line:kind" for each loss, kind n (NUL), u (UTF-8), o (odd byte)
+    bool keptAsBytes;
+};
+
+const BufferCase kBufferCases[] = {
+    {"AsciiCrLf", TTextEncoding::tenAnsi, "a\r\nb\r\n", "<a><b>", "", true},
+    {"MixedBreaks", TTextEncoding::tenAnsi, "a\rb\nc\r\r\nd", "<a><b><c><><d>", "", true},
+    {"BreaksOnly", TTextEncoding::tenAnsi, "\n\r\n\r", "<><><>", "", true},
+    {"Empty", TTextEncoding::tenAnsi, "", "", "", true},
+    {"NulInLine", TTextEncoding::tenAnsi, BYTES("ab\0cd\r\nx"), "<ab>", "1:n", true},
+    {"NulAtLineStart", TTextEncoding::tenAnsi, BYTES("a\r\n\0b"), "<a>", "2:n", true},
+    {"NulAfterCr", TTextEncoding::tenAnsi, BYTES("a\r\0"), "<a>", "2:n", true},
+    {"Utf8MarkAscii", TTextEncoding::tenUtf8Bom, "\xEF\xBB\xBF" "a\r\nb", "<a><b>", "", true},
+    {"Utf8Invalid", TTextEncoding::tenUtf8Bom, "\xEF\xBB\xBF" "a\r\n\xFF" "b\r\n\xC3\xA9\r\n",
+     "<a><\\uFFFDb><\\u00E9>", "2:u", false},
+    {"AnsiNonAscii", TTextEncoding::tenAnsi, "x\r\n\xE9\r\n\r\ny", "<x><\\u00E9><><y>", "", false},
+    {"AnsiNonAsciiThenNul", TTextEncoding::tenAnsi, BYTES("\xE9\r\nab\0c\xE9"), "<\\u00E9><ab>", "2:n", false},
+    {"Utf16", TTextEncoding::tenUtf16LE, BYTES("\xFF\xFE" "a\0\r\0\n\0\r\0b\0"), "<a><><b>", "", false},
+    {"Utf16OddByte", TTextEncoding::tenUtf16BE, BYTES("\xFE\xFF\0a\0b\0"), "<ab>", "1:o", false},
+    {"Utf16Nul", TTextEncoding::tenUtf16LE, BYTES("\xFF\xFE" "a\0\n\0\0\0b\0"), "<a>", "2:n", false},
+};
+
+class DecodeTextLinesTest : public ::testing::TestWithParam<BufferCase> {};
+
+TEST_P(DecodeTextLinesTest, IndexesOneBuffer)
+{
+    const BufferCase& c = GetParam();
+    CodePageScope cp(1252);
+    std::vector<TLineLoss> losses;
+    const TTextLines lines = DecodeTextLines(c.bytes, c.encoding, losses);
+    EXPECT_EQ(show(lines.toStringList()), c.expected);
+    EXPECT_EQ(lines.isLatin1(), c.keptAsBytes);
+    std::string lossText;
+    for (const TLineLoss& l : losses)
+        lossText += std::to_string(l.Line) + ':'
+            + (l.Kind == TLineLossKind::llkNul ? 'n' : l.Kind == TLineLossKind::llkInvalidUtf8 ? 'u' : 'o');
+    EXPECT_EQ(lossText, c.losses);
+    // Every way of reading a line gives the same text, and a copy of the list compares equal.
+    std::u16string scratch;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines.line(i, scratch).toString(), lines.at(i));
+    EXPECT_TRUE(lines == TTextLines(lines.toStringList()));
+}
+
+INSTANTIATE_TEST_SUITE_P(TextDecoding, DecodeTextLinesTest, ::testing::ValuesIn(kBufferCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Long texts, so that breaks fall on every position of the blocks the index
+// scans at a time: the same lines as the line-by-line decoder gives.
+TEST(TextDecoding, BufferMatchesLineDecoderOnLongTexts)
+{
+    CodePageScope cp(1252);
+    const char alphabet[] = {'a', 'b', '\r', '\n', ' ', '\xE9'};
+    uint32_t seed = 12345;
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes;
+        const int length = 1 + round * 7;
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            // Non-ASCII in every other round only, so both ways of holding lines are checked.
+            bytes.append(alphabet[(seed >> 16) % (round % 2 ? 6 : 5)]);
+        }
+        if (round % 10 == 9)
+            bytes[length / 2] = '\0';
+        std::vector<TLineLoss> losses;
+        const TTextLines lines = DecodeTextLines(bytes, TTextEncoding::tenAnsi, losses);
+        ASSERT_EQ(show(lines.toStringList()), show(DecodeLinesAnsi(bytes))) << round;
+    }
+}
+
 TEST(TextDecoding, ContainsNonAscii)
 {
     EXPECT_FALSE(ContainsNonAscii(QByteArrayView("")));
