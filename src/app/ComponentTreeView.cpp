@@ -34,11 +34,11 @@ void TComponentTreeView::startDrag(Qt::DropActions)
     const QModelIndex index = currentIndex();
     if (!index.isValid() || !model())
         return;
-    QMimeData* data = model()->mimeData({index});
-    if (!data)
+    QMimeData* mime = model()->mimeData({index});
+    if (!mime)
         return;
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(mime);
     // The drop handler has already moved the node; whatever the drag reports,
     // the view must not remove the dragged row itself.
     drag->exec(Qt::MoveAction, Qt::MoveAction);

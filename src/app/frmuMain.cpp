@@ -188,13 +188,13 @@ void TfrmMain::createLayout()
     FModel->setImages(ilTreeView);
     tvMain->setModel(FModel);
     tvMain->setDragHandlers(
-        [this](const QMimeData* data, const QModelIndex& target) {
+        [this](const QMimeData* mime, const QModelIndex& target) {
             bool accepted = false;
-            guarded([&] { accepted = tvMainDragOver(data, target); });
+            guarded([&] { accepted = tvMainDragOver(mime, target); });
             return accepted;
         },
-        [this](const QMimeData* data, const QModelIndex& target) {
-            guarded([&] { tvMainDragDrop(data, target); });
+        [this](const QMimeData* mime, const QModelIndex& target) {
+            guarded([&] { tvMainDragDrop(mime, target); });
             updateActions();
         });
 
@@ -217,9 +217,9 @@ void TfrmMain::createLayout()
 
     // The editor leaves the window's shortcuts to the window's actions.
     QList<QKeySequence> reserved;
-    for (QAction* a : FActions.all)
-        if (!a->shortcut().isEmpty())
-            reserved << a->shortcut();
+    for (QAction* action : FActions.all)
+        if (!action->shortcut().isEmpty())
+            reserved << action->shortcut();
     // Ctrl+Y redoes a document change while the tree has the focus (Ctrl+Z, the
     // undo, is actEditorUndo's, which serves the pane and the tree alike).
     auto* redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), tvMain);
@@ -425,9 +425,9 @@ void TfrmMain::dropEvent(QDropEvent* e)
     openDroppedUrls(e->mimeData());
 }
 
-void TfrmMain::openDroppedUrls(const QMimeData* data)
+void TfrmMain::openDroppedUrls(const QMimeData* mime)
 {
-    const QList<QUrl> urls = data->urls();
+    const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty())
         return;
     const QString path = urls.first().toLocalFile(); // only the first dropped file counts

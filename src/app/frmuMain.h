@@ -222,8 +222,8 @@ private:
     void reportError(const QString& text);
 
     void tvMainChange();
-    bool tvMainDragOver(const QMimeData* data, const QModelIndex& target);
-    void tvMainDragDrop(const QMimeData* data, const QModelIndex& target);
+    bool tvMainDragOver(const QMimeData* mime, const QModelIndex& target);
+    void tvMainDragDrop(const QMimeData* mime, const QModelIndex& target);
     void handleCommandLine();
     void postCommandLine();
     void showLoadedDocument();
@@ -234,7 +234,7 @@ private:
     void collapseSubtree(const TTreeNode* node);
     void expandSubtree(const TTreeNode* node);
     void scrollToTop(const TTreeNode* node);
-    void openDroppedUrls(const QMimeData* data);
+    void openDroppedUrls(const QMimeData* mime);
 
     TStartOptions FOptions;
     // The reporter of errors outside commands that this window replaced.

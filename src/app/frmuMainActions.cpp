@@ -157,8 +157,8 @@ void TfrmMain::createMenus()
     // The context menus list the actions without their images, as text items.
     for (QMenu* menu : {pabTreeView, pabProperties}) {
         connect(menu, &QMenu::aboutToShow, this, [this] { updateActions(); });
-        for (QAction* a : menu->actions())
-            a->setIconVisibleInMenu(false);
+        for (QAction* item : menu->actions())
+            item->setIconVisibleInMenu(false);
     }
 
     connect(tvMain, &QWidget::customContextMenuRequested, this,

@@ -129,10 +129,10 @@ void TfrmMain::actUpToOneLevelExecute()
     }
 }
 
-bool TfrmMain::tvMainDragOver(const QMimeData* data, const QModelIndex& target)
+bool TfrmMain::tvMainDragOver(const QMimeData* mime, const QModelIndex& target)
 {
     // Only a node dragged out of this very tree qualifies.
-    const TTreeNode* dragged = FModel->nodeFromMimeData(data);
+    const TTreeNode* dragged = FModel->nodeFromMimeData(mime);
     const TTreeNode* s = selectedNode();
     const TTreeNode* t = TreeModel::nodeOf(target);
     if (!dragged || !s || dragged != s || !t)
@@ -140,9 +140,9 @@ bool TfrmMain::tvMainDragOver(const QMimeData* data, const QModelIndex& target)
     return CanDrop(s, t);
 }
 
-void TfrmMain::tvMainDragDrop(const QMimeData* data, const QModelIndex& target)
+void TfrmMain::tvMainDragDrop(const QMimeData* mime, const QModelIndex& target)
 {
-    if (!tvMainDragOver(data, target))
+    if (!tvMainDragOver(mime, target))
         return;
     TTreeNode* s = selectedNode();
     TTreeNode* formerParent = s->parent();

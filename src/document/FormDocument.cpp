@@ -1,9 +1,11 @@
 #include "document/FormDocument.h"
 
 #include "convert/AnsiCodePage.h"
+#include "convert/Ascii.h"
 #include "convert/BinaryToText.h"
 #include "convert/TextToBinary.h"
 #include "document/FileIO.h"
+#include "document/LineSplit.h"
 #include "document/OutlineParser.h"
 #include "document/PropertyCodec.h"
 #include "document/TextDecoding.h"
@@ -18,26 +20,6 @@ namespace korvel {
 namespace {
 
 constexpr QByteArrayView kUtf8Mark("\xEF\xBB\xBF");
-
-// Calls fn(line) for every line of text, split at CR LF, CR or LF; a break at
-// the very end adds no empty line and an empty text has no lines.
-template <typename Fn>
-void forEachTextLine(QStringView text, Fn&& fn)
-{
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        qsizetype j = i;
-        while (j < n && text[j] != u'\r' && text[j] != u'\n')
-            ++j;
-        fn(text.sliced(i, j - i));
-        if (j == n)
-            break;
-        i = j + 1;
-        if (text[j] == u'\r' && i < n && text[i] == u'\n')
-            ++i;
-    }
-}
 
 // The header line's text after the indentation: the keyword and its gap as
 // loaded and the header's own text; a record made without header text gets the
@@ -99,7 +81,11 @@ void emitBlock(const TTextLines& orgFile, const TTreeNode* root, int rootDepth, 
         sink(indent, QStringView(headerOf(r)));
         const qsizetype propIndent = indent + 2;
         if (r.Modified) {
-            forEachTextLine(r.ModProperties, [&](QStringView line) { sink(propIndent, line); });
+            const QStringView text(r.ModProperties);
+            ForEachLine(text.utf16(), text.size(), TNulRule::Ordinary, [&](qsizetype b, qsizetype e) {
+                sink(propIndent, text.sliced(b, e - b));
+                return true;
+            });
         } else if (!orgFile.isEmpty()) {
             const qsizetype first = qsizetype(r.BeginLine);
             qsizetype last = std::min<qsizetype>(qsizetype(r.EndLine), orgFile.size() - 1);
@@ -157,23 +143,6 @@ int64_t checkedRegeneratedSize(Produce&& produce)
     return measure.total;
 }
 
-// Four code units at a time: any bit from 0x80 up in any of them.
-bool isAsciiText(QStringView s)
-{
-    const char16_t* p = s.utf16();
-    const qsizetype n = s.size();
-    uint64_t acc = 0;
-    qsizetype i = 0;
-    for (; i + 4 <= n; i += 4) {
-        uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        acc |= w;
-    }
-    for (; i < n; ++i)
-        acc |= p[i];
-    return (acc & 0xFF80FF80FF80FF80ull) == 0;
-}
-
 void appendAscii(QByteArray& out, QStringView s)
 {
     const qsizetype old = out.size();
@@ -213,7 +182,7 @@ struct ByteSink {
             return;
         }
         out.append(indent, ' ');
-        if (isAsciiText(text))
+        if (IsAscii(text))
             appendAscii(out, text);
         else if (encoding == TTextEncoding::tenUtf8Bom)
             out.append(text.toUtf8());

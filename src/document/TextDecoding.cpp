@@ -1,6 +1,8 @@
 #include "document/TextDecoding.h"
 
 #include "convert/AnsiCodePage.h"
+#include "convert/Ascii.h"
+#include "document/LineSplit.h"
 
 #include <QStringDecoder>
 
@@ -18,72 +20,11 @@ namespace {
 
 using uchar8 = unsigned char;
 
-// Eight bytes at a time: the high bits of all of them at once.
-bool allAscii(const char* p, qsizetype n)
-{
-    uint64_t acc = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        acc |= w;
-    }
-    for (; i < n; ++i)
-        acc |= static_cast<uchar8>(p[i]);
-    return (acc & 0x8080808080808080ull) == 0;
-}
 
-// Finds the next position of one byte value, remembering it, so that a buffer
-// is searched for each value only once in all (memchr is vectorised).
-class ByteFinder {
-public:
-    ByteFinder(const char* p, qsizetype n, char c) : FP(p), FN(n), FC(c) {}
-    // The first position ≥ from holding the byte, or n.
-    qsizetype from(qsizetype from)
-    {
-        if (FNext < from) {
-            const void* hit = from < FN ? std::memchr(FP + from, FC, size_t(FN - from)) : nullptr;
-            FNext = hit ? static_cast<const char*>(hit) - FP : FN;
-        }
-        return FNext;
-    }
 
-private:
-    const char* FP;
-    qsizetype FN;
-    char FC;
-    qsizetype FNext = -1;
-};
-
-// Calls line(begin, end) for every line of the bytes, stopping at a NUL byte;
-// returns the offset of that NUL, or n when there is none. CR, LF and NUL are
-// single bytes in every code page used here and never part of a multi-byte
-// character, so the lines can be found before decoding.
-template <typename LineFn>
-qsizetype forEachByteLine(const char* p, qsizetype n, LineFn&& line)
-{
-    ByteFinder lf(p, n, '\n'), cr(p, n, '\r'), nul(p, n, '\0');
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype j = std::min({lf.from(i), cr.from(i), nul.from(i)});
-        if (j < n && p[j] == '\0') {
-            if (j > i)
-                line(i, j);
-            return j;
-        }
-        if (!line(i, j))
-            return n;
-        if (j == n)
-            return n;
-        i = j + 1;
-        if (p[j] == '\r' && i < n && p[i] == '\n')
-            ++i;
-    }
-    return n;
-}
 
 // Appends to starts base + the offset of every line of the bytes (split like
-// forEachByteLine), stopping at a NUL byte; returns the offset of that NUL, or n.
+// ForEachLine with TNulRule::EndsText), stopping at a NUL byte; returns the offset of that NUL, or n.
 // The bytes are looked at sixteen at a time for CR, LF and NUL together.
 qsizetype indexByteLines(const char* p, qsizetype n, qsizetype base, std::vector<qsizetype>& starts)
 {
@@ -143,8 +84,8 @@ QStringList decodeUtf8Lines(QByteArrayView bytes)
     const qsizetype n = bytes.size();
     QStringDecoder decoder(QStringDecoder::Utf8, keepBom());
     bool valid = true;
-    const qsizetype stop = forEachByteLine(p, n, [&](qsizetype b, qsizetype e) {
-        if (allAscii(p + b, e - b)) {
+    const qsizetype stop = ForEachLine(p, n, TNulRule::EndsText, [&](qsizetype b, qsizetype e) {
+        if (IsAscii(QByteArrayView(p + b, e - b))) {
             lines.append(QString::fromLatin1(p + b, e - b));
             return true;
         }
@@ -159,7 +100,7 @@ QStringList decodeUtf8Lines(QByteArrayView bytes)
     if (valid && stop < n) {
         // The text ends at the NUL, but the bytes after it must be valid UTF-8 too.
         const QByteArrayView rest(p + stop, n - stop);
-        if (!allAscii(rest.data(), rest.size())) {
+        if (!IsAscii(rest)) {
             const QString ignored = decoder.decode(rest); // decodes only when converted
             valid = !decoder.hasError();
         }
@@ -184,7 +125,7 @@ bool ContainsNonAscii(QByteArrayView bytes)
     const char* p = bytes.data();
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n; i += kChunk)
-        if (!allAscii(p + i, std::min(kChunk, n - i)))
+        if (!IsAscii(QByteArrayView(p + i, std::min(kChunk, n - i))))
             return true;
     return false;
 }
@@ -224,10 +165,9 @@ QStringList DecodeLinesAnsi(QByteArrayView bytes)
 {
     QStringList lines;
     const char* p = bytes.data();
-    forEachByteLine(p, bytes.size(), [&](qsizetype b, qsizetype e) {
+    ForEachLine(p, bytes.size(), TNulRule::EndsText, [&](qsizetype b, qsizetype e) {
         const QByteArrayView line(p + b, e - b);
-        lines.append(allAscii(line.data(), line.size()) ? QString::fromLatin1(line)
-                                                        : ansi::decode(line));
+        lines.append(IsAscii(line) ? QString::fromLatin1(line) : ansi::decode(line));
         return true;
     });
     return lines;
@@ -328,7 +268,7 @@ TTextLines DecodeTextLines(const QByteArray& bytes, TTextEncoding encoding, std:
     // A text that is ASCII up to its end keeps its bytes: every code page and
     // UTF-8 read ASCII alike, and the lines are views into the loaded bytes.
     TTextLines raw = TTextLines::fromAsciiBytes(bytes, std::move(starts));
-    if (allAscii(p, stop)) {
+    if (IsAscii(QByteArrayView(p, stop))) {
         if (stop < n)
             nulAt(stop, p, lineCount);
         return raw;
@@ -343,7 +283,7 @@ TTextLines DecodeTextLines(const QByteArray& bytes, TTextEncoding encoding, std:
         decodedStarts.push_back(text.size());
         const QLatin1StringView l = raw.latin1Line(i);
         const QByteArrayView line(l.data(), l.size());
-        if (allAscii(line.data(), line.size()))
+        if (IsAscii(line))
             text.append(l);
         else if (encoding == TTextEncoding::tenAnsi)
             text.append(ansi::decode(line));

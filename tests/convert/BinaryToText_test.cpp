@@ -257,8 +257,9 @@ TEST_F(BinaryToText, TextReadsBackByteForByte)
         SCOPED_TRACE(c.name);
         const QByteArray form = Form(BinaryBuilder().Prop("P").Raw(c.value).bytes());
         const QByteArray text = Convert(form);
-        if (!c.text.isEmpty())
+        if (!c.text.isEmpty()) {
             EXPECT_EQ(ValueText(c.value), c.text);
+        }
         for (const QByteArray& line : text.split('\n'))
             EXPECT_LE(line.size(), 4094);
         ByteStream in(text);
@@ -480,8 +481,9 @@ TEST_F(BinaryToText, RefusesNestingBeyondTheLimit)
         SCOPED_TRACE(testing::Message() << c.objects << " " << c.values << " " << c.alternate);
         EXPECT_TRUE(Convert(Nested(c.objects, c.values, c.alternate)).endsWith("end\r\n"));
         EXPECT_EQ(Convert(Nested(c.objects + 1, c.values, c.alternate)), deep);
-        if (c.values > 0)
+        if (c.values > 0) {
             EXPECT_EQ(Convert(Nested(c.objects, c.values + 1, c.alternate)), deep);
+        }
     }
 }
 

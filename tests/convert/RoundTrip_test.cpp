@@ -472,6 +472,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, RoundTrip, ::testing::Values(
     Mode{"Ansi1252", 1252, true},
     Mode{"Ansi932", 932, true},
     Mode{"Ansi1251", 1251, true}
-), [](const auto& info) { return std::string(info.param.name); });
+), [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace

@@ -152,7 +152,7 @@ TEST_P(DocumentChangesTest, ScriptLeavesTreeHistoryAndModifiedState)
 }
 
 INSTANTIATE_TEST_SUITE_P(DocumentChanges, DocumentChangesTest, ::testing::ValuesIn(kChanges),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(DocumentChanges, FileErrorTextNamesTheFileAndEscapesControls)
 {

@@ -172,7 +172,7 @@ const LoadCase kLoadCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(FormDocument, LoadTest, ::testing::ValuesIn(kLoadCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // The window prepares a load on a worker thread and installs it on its own: the
 // document ends as a direct load leaves it, and the prepared half's errors are
@@ -305,7 +305,7 @@ const KeepCase kKeepCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(FormDocument, KeepTest, ::testing::ValuesIn(kKeepCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(FormDocumentTest, TrailLinesMoveWithTheirBlock)
 {

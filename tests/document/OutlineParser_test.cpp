@@ -214,7 +214,7 @@ const ParseCase kParseCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(OutlineParser, ParseOutlineTest, ::testing::ValuesIn(kParseCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(OutlineParser, RecordsKeepKeywordHeaderTextAndImages)
 {

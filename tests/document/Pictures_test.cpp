@@ -21,7 +21,14 @@ namespace {
 
 QByteArray bytes(const char* hexDigits) { return QByteArray::fromHex(hexDigits); }
 QByteArray prefix(const char* className) { return char(std::strlen(className)) + QByteArray(className); }
-QByteArray u32(uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); }
+// A little-endian 32-bit size field.
+QByteArray u32(qsizetype v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char((v >> (8 * i)) & 0xFF);
+    return b;
+}
 
 // Minimal files of each format: just their signatures and a few bytes.
 const QByteArray kBmp = bytes("424d0e0000000000000000000000");

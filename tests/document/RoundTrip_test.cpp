@@ -206,6 +206,6 @@ TEST_P(CorpusRoundTrip, LoadsListsAndSaves)
 
 INSTANTIATE_TEST_SUITE_P(RoundTrip, CorpusRoundTrip,
                          ::testing::Values("text", "binary", "fmx", "xfm"),
-                         [](const auto& info) { return std::string(info.param); });
+                         [](const auto& test) { return std::string(test.param); });
 
 } // namespace

@@ -91,7 +91,7 @@ const DecodeCase kDecodeCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(TextDecoding, DecodeLinesTest, ::testing::ValuesIn(kDecodeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(TextDecoding, SplitLines)
 {
@@ -153,7 +153,7 @@ TEST_P(DecodeTextLinesTest, IndexesOneBuffer)
 }
 
 INSTANTIATE_TEST_SUITE_P(TextDecoding, DecodeTextLinesTest, ::testing::ValuesIn(kBufferCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // Long texts, so that breaks fall on every position of the blocks the index
 // scans at a time: the same lines as the line-by-line decoder gives.
