@@ -259,9 +259,9 @@ private:
     // Loads path; a load on the worker thread that fails runs failed first.
     void loadFile(const QString& path, std::function<void()> failed);
     // Timing runs: a line on the error output; reportShown: the tree is shown (once
-    // painted) clock's milliseconds after the open.
+    // painted) clock's milliseconds after the open, the worker's part preparedMs of them.
     void reportTiming(const QString& text) const;
-    void reportShown(const QElapsedTimer& clock);
+    void reportShown(const QElapsedTimer& clock, qint64 preparedMs = -1);
     // Quits once the tree's pending paint is done: exit code 0 when a document was loaded.
     void quitAfterLoad();
     void showDocumentChange(TTreeNode* node);
