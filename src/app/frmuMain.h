@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 
@@ -286,6 +287,7 @@ private:
     std::shared_ptr<TLoadJob> FLoading;
     std::vector<QThread*> FLoadThreads;
     QProgressBar* FLoadProgress = nullptr;
+    QPointer<QWidget> FFocusBeforeLoad;
     // What the picture pane, the find bar and the form preview were last built for.
     struct TViewsKey {
         const TTreeNode* Node = nullptr;

@@ -198,8 +198,13 @@ void TfrmMain::showLoading(bool loading)
         return;
     FLoadProgress->setVisible(loading);
     // The tree and the pane show the previous document meanwhile, but it cannot be
-    // changed: the load replaces it without asking again.
+    // changed: the load replaces it without asking again. The widget that had the
+    // focus gets it back.
+    if (loading)
+        FFocusBeforeLoad = QApplication::focusWidget();
     centralWidget()->setEnabled(!loading);
+    if (!loading && FFocusBeforeLoad && isActiveWindow())
+        FFocusBeforeLoad->setFocus(Qt::OtherFocusReason);
     if (loading)
         QApplication::setOverrideCursor(Qt::BusyCursor);
     else

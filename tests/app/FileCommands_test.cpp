@@ -282,6 +282,7 @@ TEST_F(BackgroundLoadTest, LoadsOffTheWindowsThreadAndShowsTheResultOrTheError)
     EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]"));
 
     // A second open while one runs: the newer one is shown, the older one dropped with its error.
+    tree()->setFocus();
     w()->LoadFormFile(broken);
     expectLoading(true);
     w()->LoadFormFile(damaged);
@@ -291,6 +292,7 @@ TEST_F(BackgroundLoadTest, LoadsOffTheWindowsThreadAndShowsTheResultOrTheError)
     EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
     EXPECT_EQ(w()->document().OrgFileName(), damaged);
     EXPECT_EQ(FWarnings.size(), 1); // the warnings box after the load
+    EXPECT_TRUE(tree()->hasFocus());
 
     // An error of the worker comes back in the usual box; the document stays.
     w()->LoadFormFile(broken);
