@@ -24,8 +24,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
-#include <QThread>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>

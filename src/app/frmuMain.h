@@ -31,8 +31,8 @@ class QLabel;
 class QMenu;
 class QMimeData;
 class QProgressBar;
-class QThread;
 class QSplitter;
+class QThread;
 class QToolBar;
 
 namespace korvel {
