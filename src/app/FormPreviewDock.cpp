@@ -181,9 +181,17 @@ void TFormPreviewDock::follow(const TTreeNode* selected)
     while (form && form->parent())
         form = form->parent();
     if (!form) {
+        FShownForm = nullptr;
         FPreview->setPreview({}, {});
         return;
     }
+    // Another node of the form shown, nothing changed: only the selection moves.
+    if (form == FShownForm && FDocument.ChangeStamp() == FShownChanges) {
+        FPreview->setSelectedNode(selected);
+        return;
+    }
+    FShownForm = form;
+    FShownChanges = FDocument.ChangeStamp();
     TPreviewLayout layout = LayoutPreview(form, [this](const TTreeNode* n) { return FDocument.NodeProperties(n); });
     std::vector<QImage> images;
     images.reserve(layout.Items.size());

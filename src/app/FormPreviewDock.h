@@ -9,6 +9,8 @@
 #include <QDockWidget>
 #include <QImage>
 
+#include <cstdint>
+
 #include <unordered_map>
 #include <vector>
 
@@ -77,6 +79,9 @@ private:
     TFormPreview* FPreview = nullptr;
     const TTreeNode* FSelected = nullptr;
     bool FStale = true;
+    // The form the preview was laid out for, and the document's change stamp then.
+    const TTreeNode* FShownForm = nullptr;
+    std::uint64_t FShownChanges = 0;
     std::unordered_map<const TTreeNode*, TCachedImage> FImages;
 };
 

@@ -51,8 +51,14 @@ TPicturePane::TPicturePane(QWidget* parent) : QWidget(parent)
 
 void TPicturePane::showPictures(const QString& propertyText)
 {
+    // The same text shows the same pictures: nothing is scanned or decoded again.
+    if (propertyText == FText)
+        return;
     FText = propertyText;
-    FPictures = FindPictureProperties(propertyText);
+    // A picture's data is a hexadecimal block: a text without a brace has none.
+    FPictures.clear();
+    if (propertyText.contains(u'{'))
+        FPictures = FindPictureProperties(propertyText);
     FImages.clear();
     while (FStripLayout->count() > 1) {
         QLayoutItem* item = FStripLayout->takeAt(0);

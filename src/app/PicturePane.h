@@ -26,6 +26,7 @@ public:
     explicit TPicturePane(QWidget* parent = nullptr);
 
     // Shows the pictures of property text; the pane hides itself when there is none.
+    // Text equal to the shown one is not scanned again.
     void showPictures(const QString& propertyText);
     // The property text shown last.
     const QString& shownText() const { return FText; }

@@ -25,10 +25,12 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
+#include <cstdio>
 #include <exception>
 #include <utility>
 
@@ -76,6 +78,7 @@ TMessages TMessages::Defaults()
 TfrmMain::TfrmMain(TStartOptions options, QWidget* parent)
     : QMainWindow(parent), FOptions(std::move(options))
 {
+    FStartClock.start();
     initKorvelResources();
     FormCreate();
 }
@@ -83,6 +86,12 @@ TfrmMain::TfrmMain(TStartOptions options, QWidget* parent)
 TfrmMain::~TfrmMain()
 {
     TApplication::setErrorReporter(std::move(FOuterErrorReporter));
+    // A load still running is let finish (it touches no document) and dropped.
+    FLoading.reset();
+    for (QThread* thread : std::exchange(FLoadThreads, {})) {
+        thread->wait();
+        delete thread;
+    }
     // The model observes the document's tree: detach it before the tree goes.
     tvMain->setModel(nullptr);
     delete FModel;
@@ -208,8 +217,18 @@ void TfrmMain::createLayout()
     splitterMain->setSizes({301, 800 - 301 - 3});
     setCentralWidget(pnlMain);
 
-    connect(tvMain->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { guarded([this] { tvMainChange(); }); updateActions(); });
+    connect(tvMain->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        QElapsedTimer clock;
+        clock.start();
+        guarded([this] { tvMainChange(); });
+        updateActions();
+        if (FOptions.timing) {
+            repaint(); // what the user waits for includes the painting
+            reportTiming(QStringLiteral("node shown in %1 ms (%2 characters)")
+                             .arg(clock.elapsed())
+                             .arg(FShownText.size()));
+        }
+    });
     connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] { FShownNode = nullptr; });
     connect(FModel, &QAbstractItemModel::modelReset, this, [this] { updateActions(); });
     connect(FModel, &QAbstractItemModel::rowsMoved, this, [this] { updateActions(); });
@@ -297,14 +316,27 @@ bool TfrmMain::event(QEvent* e)
             guarded([this] { OpenRequestedFile(FOptions.arguments.first()); });
             updateActions();
             if (FOptions.quitAfterLoad) {
-                // Queued behind the tree's pending paint, so the tree is on the screen first.
-                const int code = FDocument.OrgFileName().isEmpty() ? 1 : 0;
-                QMetaObject::invokeMethod(QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+                if (FLoading)
+                    FQuitWhenLoaded = true; // once the worker's load is shown
+                else
+                    quitAfterLoad();
             }
         }
         return true;
     }
     return QMainWindow::event(e);
+}
+
+void TfrmMain::quitAfterLoad()
+{
+    // Queued behind the tree's pending paint, so the tree is on the screen first.
+    const int code = FDocument.OrgFileName().isEmpty() ? 1 : 0;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+}
+
+void TfrmMain::reportTiming(const QString& text) const
+{
+    std::fprintf(stderr, "korvel: timing: %s\n", text.toLocal8Bit().constData());
 }
 
 // --- error reporting -----------------------------------------------------------

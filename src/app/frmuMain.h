@@ -13,12 +13,16 @@
 #include "document/FormDocument.h"
 #include "document/TreeMoves.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -26,7 +30,9 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QMimeData;
+class QProgressBar;
 class QSplitter;
+class QThread;
 class QToolBar;
 
 namespace korvel {
@@ -93,6 +99,12 @@ struct TWindowStartOptions {
     // Quit as soon as the command-line file's tree is shown (timing runs): exit code 0
     // when a document was loaded, 1 when not.
     bool quitAfterLoad = false;
+    // Form files at least this large are read and outlined on a worker thread while
+    // the window goes on responding; smaller ones load at once (0: every file on the worker).
+    qint64 backgroundLoadBytes = 1 << 20;
+    // Timing run: the milliseconds until a loaded tree and a selected node's text are
+    // shown are written to the error output.
+    bool timing = false;
 };
 
 class TfrmMain : public QMainWindow {
@@ -130,8 +142,13 @@ public:
     // --- document operations -----------------------------------------------
     // Opens the form file a dropped or command-line path stands for, or says it is not found.
     void OpenRequestedFile(const QString& path);
-    // Loads a form file and shows its tree with the first node selected. Throws.
+    // Loads a form file and shows its tree with the first node selected. A large file
+    // is loaded on a worker thread: the call returns at once, the document commands
+    // are disabled until the load ends, and loadFinished says when it has (its error
+    // is shown then). Otherwise throws.
     void LoadFormFile(const QString& path);
+    // A load runs on the worker thread.
+    bool isLoading() const { return FLoading != nullptr; }
     // Sets the window caption from the current file name and the format.
     void UpdateCaption();
     // Names the selected component (and the modified mark) in the status bar.
@@ -191,6 +208,10 @@ public:
     // Selects the token under the caret after a double click in the pane.
     void mmPropertiesDblClick();
 
+signals:
+    // A load on the worker thread has ended: the document shows it, or its error was shown.
+    void loadFinished();
+
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -228,6 +249,22 @@ private:
     void postCommandLine();
     void showLoadedDocument();
     void afterLoad();
+    // Loads path in codePage on the worker thread; afterwards runs installed (on the
+    // window's thread, after the document took the load over) or failed.
+    struct TLoadJob;
+    void startBackgroundLoad(const QString& path, int codePage, std::function<void()> installed,
+                             std::function<void()> failed = {});
+    void finishBackgroundLoad(const std::shared_ptr<TLoadJob>& job);
+    // Shows or hides the busy indication of a running load.
+    void showLoading(bool loading);
+    // Loads path; a load on the worker thread that fails runs failed first.
+    void loadFile(const QString& path, std::function<void()> failed);
+    // Timing runs: a line on the error output; reportShown: the tree is shown (once
+    // painted) clock's milliseconds after the open, the worker's part preparedMs of them.
+    void reportTiming(const QString& text) const;
+    void reportShown(const QElapsedTimer& clock, qint64 preparedMs = -1);
+    // Quits once the tree's pending paint is done: exit code 0 when a document was loaded.
+    void quitAfterLoad();
     void showDocumentChange(TTreeNode* node);
     void showText(const QString& paneText);
     void applyMoveDisplayEffects(const TMoveResult& result, TTreeNode* formerParent);
@@ -245,6 +282,24 @@ private:
     int FEditorFontSize = 10;
     bool FShown = false;
     bool FCommandLinePending = false;
+    // The load running on the worker thread (a newer one supersedes it), and the
+    // workers not finished yet (waited for when the window goes).
+    std::shared_ptr<TLoadJob> FLoading;
+    std::vector<QThread*> FLoadThreads;
+    QProgressBar* FLoadProgress = nullptr;
+    QPointer<QWidget> FFocusBeforeLoad;
+    // What the picture pane, the find bar and the form preview were last built for.
+    struct TViewsKey {
+        const TTreeNode* Node = nullptr;
+        std::uint64_t Changes = ~std::uint64_t(0);
+        bool AutoDecode = false;
+        bool operator==(const TViewsKey&) const = default;
+    };
+    TViewsKey FViewsKey;
+    // Started with the window (timing runs).
+    QElapsedTimer FStartClock;
+    // The command-line file is loading and the window quits after it (timing runs).
+    bool FQuitWhenLoaded = false;
     const TTreeNode* FShownNode = nullptr;
     // The text the pane was last given (or applied from it): the pane holds unapplied
     // text when its text differs.

@@ -172,13 +172,19 @@ void TfrmMain::updateActions()
     const bool loaded = !FDocument.OrgFileName().isEmpty();
     const TTreeNode* s = selectedNode();
     const TMainActions& a = FActions;
+    // While a load runs on the worker thread, nothing may change or reload the
+    // document it is about to replace.
+    const bool idle = !FLoading;
     for (QAction* action : {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh})
-        action->setEnabled(loaded);
-    a.actUp->setEnabled(s && CanMoveUp(s));
-    a.actDown->setEnabled(s && CanMoveDown(s));
-    a.actUpToOneLevel->setEnabled(s && CanMoveOneLevelUp(s));
-    a.actCopyToClipboard->setEnabled(s && s->parent());
-    a.actReopenWithCodePage->setEnabled(UsesAnsiCodePage(FDocument));
+        action->setEnabled(loaded && idle);
+    a.actUp->setEnabled(idle && s && CanMoveUp(s));
+    a.actDown->setEnabled(idle && s && CanMoveDown(s));
+    a.actUpToOneLevel->setEnabled(idle && s && CanMoveOneLevelUp(s));
+    a.actCopyToClipboard->setEnabled(idle && s && s->parent());
+    a.actReopenWithCodePage->setEnabled(idle && UsesAnsiCodePage(FDocument));
+    for (QAction* action : {a.actParse, a.actOriginalProperties, a.actSaveProperties, a.actAutoDecode,
+                            a.actCollapse, a.actExpand, a.actSelTextToBin})
+        action->setEnabled(idle);
     setWindowModified(FDocument.IsModified());
     refreshViews();
 }

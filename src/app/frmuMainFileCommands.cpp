@@ -8,9 +8,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QThread>
 
+#include <algorithm>
+#include <exception>
 #include <memory>
 
 namespace korvel {
@@ -75,17 +81,153 @@ void TfrmMain::OpenRequestedFile(const QString& path)
         LoadFormFile(target);
 }
 
+// A load on the worker thread: what it loads, and what it made or the error it met.
+// The worker writes Result or Error only; the window reads them once it has finished.
+struct TfrmMain::TLoadJob {
+    QString Path;
+    int CodePage = 0;
+    QString NoNameText;
+    std::function<void()> Installed;
+    std::function<void()> Failed;
+    std::unique_ptr<TPreparedLoad> Result;
+    std::exception_ptr Error;
+    QElapsedTimer Clock;
+};
+
 void TfrmMain::LoadFormFile(const QString& path)
 {
+    loadFile(path, {});
+}
+
+void TfrmMain::loadFile(const QString& path, std::function<void()> failed)
+{
     FErrorFile = path;
+    // In the code page chosen for this file earlier in the session, if any.
+    const int codePage = FCodePages.codePageFor(path);
+    if (QFileInfo(path).size() >= FOptions.backgroundLoadBytes) {
+        startBackgroundLoad(path, codePage, [path] { TRecentFiles::add(path); }, std::move(failed));
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
     {
         TBusyCursor busy;
-        // In the code page chosen for this file earlier in the session, if any. On
-        // failure nothing of the document has changed.
-        FDocument.LoadFormFile(path, FCodePages.codePageFor(path));
+        // On failure nothing of the document has changed.
+        FDocument.LoadFormFile(path, codePage);
     }
     TRecentFiles::add(path);
     afterLoad();
+    reportShown(clock);
+}
+
+void TfrmMain::startBackgroundLoad(const QString& path, int codePage, std::function<void()> installed,
+                                   std::function<void()> failed)
+{
+    // A newer load supersedes a running one: the older one's result is dropped when
+    // it arrives, and it counts as failed now.
+    if (FLoading && FLoading->Failed)
+        std::exchange(FLoading->Failed, {})();
+    auto job = std::make_shared<TLoadJob>();
+    job->Path = path;
+    job->CodePage = codePage;
+    job->NoNameText = FDocument.NoNameText();
+    job->Installed = std::move(installed);
+    job->Failed = std::move(failed);
+    job->Clock.start();
+    FLoading = job;
+    QThread* thread = QThread::create([job] {
+        // Reads and outlines the file without touching the document; no exception
+        // leaves the thread.
+        try {
+            job->Result = TFormDocument::PrepareLoadFile(job->Path, job->NoNameText, job->CodePage);
+        } catch (...) {
+            job->Error = std::current_exception();
+        }
+    });
+    FLoadThreads.push_back(thread);
+    // Delivered on the window's thread, after the worker's last write.
+    connect(thread, &QThread::finished, this, [this, job, thread] {
+        std::erase(FLoadThreads, thread);
+        thread->deleteLater();
+        finishBackgroundLoad(job);
+    });
+    showLoading(true);
+    thread->start();
+    updateActions();
+}
+
+void TfrmMain::finishBackgroundLoad(const std::shared_ptr<TLoadJob>& job)
+{
+    if (job != FLoading)
+        return; // superseded by a newer load
+    FLoading.reset();
+    showLoading(false);
+    guarded([&] {
+        FErrorFile = job->Path;
+        if (job->Error) {
+            if (job->Failed)
+                job->Failed();
+            std::rethrow_exception(job->Error);
+        }
+        const qint64 prepared = job->Clock.elapsed();
+        FDocument.InstallLoad(std::move(job->Result));
+        if (job->Installed)
+            job->Installed();
+        afterLoad();
+        reportShown(job->Clock, prepared);
+    });
+    updateActions();
+    if (std::exchange(FQuitWhenLoaded, false))
+        quitAfterLoad();
+    emit loadFinished();
+}
+
+void TfrmMain::showLoading(bool loading)
+{
+    if (!FLoadProgress) {
+        // A busy bar: the outline's length is not known before it is done.
+        FLoadProgress = new QProgressBar(statusBar());
+        FLoadProgress->setObjectName(QStringLiteral("pbLoading"));
+        FLoadProgress->setRange(0, 0);
+        FLoadProgress->setMaximumWidth(160);
+        FLoadProgress->setTextVisible(false);
+        FLoadProgress->hide();
+        statusBar()->addPermanentWidget(FLoadProgress);
+    }
+    if (loading == !FLoadProgress->isHidden())
+        return;
+    FLoadProgress->setVisible(loading);
+    // The tree and the pane show the previous document meanwhile, but it cannot be
+    // changed: the load replaces it without asking again. The widget that had the
+    // focus gets it back.
+    if (loading)
+        FFocusBeforeLoad = QApplication::focusWidget();
+    centralWidget()->setEnabled(!loading);
+    if (!loading && FFocusBeforeLoad && isActiveWindow())
+        FFocusBeforeLoad->setFocus(Qt::OtherFocusReason);
+    if (loading)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TfrmMain::reportShown(const QElapsedTimer& clock, qint64 preparedMs)
+{
+    if (!FOptions.timing)
+        return;
+    // Queued behind the tree's pending paint, so the figure includes it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, clock, preparedMs] {
+            QString text = QStringLiteral("tree of %1 nodes shown %2 ms after the open, %3 ms after the start")
+                               .arg(FDocument.Tree().count())
+                               .arg(clock.elapsed())
+                               .arg(FStartClock.elapsed());
+            if (preparedMs >= 0)
+                text += QStringLiteral(" (read and outlined on the worker in %1 ms)").arg(preparedMs);
+            reportTiming(text);
+        },
+        Qt::QueuedConnection);
 }
 
 void TfrmMain::afterLoad()
@@ -189,6 +331,11 @@ void TfrmMain::actRefreshExecute()
     if (!FileExists(path) || !ConfirmDiscardChanges())
         return;
     FErrorFile = FDocument.CurrentFileName(); // a save may have been asked for
+    if (QFileInfo(FDocument.CurrentFileName()).size() >= FOptions.backgroundLoadBytes) {
+        // Reloaded in the document's code page, as the document's own refresh does.
+        startBackgroundLoad(FDocument.CurrentFileName(), FDocument.CodePage(), {});
+        return;
+    }
     bool reloaded = false;
     {
         TBusyCursor busy;

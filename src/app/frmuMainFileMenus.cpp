@@ -114,10 +114,11 @@ void TfrmMain::ReopenWithCodePage(int codePage)
     // The choice is kept only when the file could be read in it.
     const int previous = FCodePages.codePageFor(path);
     FCodePages.remember(path, codePage);
+    const auto forget = [this, path, previous] { FCodePages.remember(path, previous); };
     try {
-        LoadFormFile(path);
+        loadFile(path, forget); // a load on the worker thread forgets it when it fails
     } catch (...) {
-        FCodePages.remember(path, previous);
+        forget();
         throw;
     }
 }

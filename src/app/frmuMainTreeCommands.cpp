@@ -57,7 +57,13 @@ void TfrmMain::collapseSubtree(const TTreeNode* node)
 
 void TfrmMain::expandSubtree(const TTreeNode* node)
 {
-    if (node)
+    if (!node)
+        return;
+    // The subtree of the only top-level node is the whole tree: the view expands
+    // it while it lays the rows out, in one pass instead of two.
+    if (!node->parent() && FDocument.Tree().topLevelCount() == 1)
+        tvMain->expandAll();
+    else
         tvMain->expandRecursively(FModel->indexOf(node));
 }
 

@@ -179,11 +179,17 @@ void TfrmMain::refreshViews()
 {
     if (!FPicturePane)
         return;
+    // Called after every command and selection: the views are built again only
+    // when the selection or the document changed since.
     const TTreeNode* s = selectedNode();
-    const QString text = s ? FDocument.ShownProperties(s) : QString();
-    if (text != FPicturePane->shownText() || text.isEmpty())
-        FPicturePane->showPictures(text);
-    FFindBar->refilter();
+    const TViewsKey key{s, FDocument.ChangeStamp(), FDocument.AutoDecode()};
+    if (key == FViewsKey)
+        return;
+    const bool documentChanged = key.Changes != FViewsKey.Changes || key.AutoDecode != FViewsKey.AutoDecode;
+    FViewsKey = key;
+    FPicturePane->showPictures(s ? FDocument.ShownProperties(s) : QString());
+    if (documentChanged)
+        FFindBar->refilter();
     FFormPreview->follow(s);
 }
 

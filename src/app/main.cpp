@@ -54,6 +54,9 @@ int main(int argc, char* argv[])
     // KORVEL_QUIT_AFTER_LOAD=1: a timing run that quits once the command-line file's tree is
     // shown. Nobody is there to close a box, so errors and warnings go to the error output.
     options.quitAfterLoad = qEnvironmentVariable("KORVEL_QUIT_AFTER_LOAD") == u"1";
+    // KORVEL_TIMING=1: the milliseconds until a loaded tree and a selected node are shown
+    // go to the error output.
+    options.timing = qEnvironmentVariable("KORVEL_TIMING") == u"1";
     if (options.quitAfterLoad) {
         korvel::TUiSeams::error = korvel::TUiSeams::warning = [](const QString& text) {
             std::fprintf(stderr, "korvel: %s\n", text.toLocal8Bit().constData());

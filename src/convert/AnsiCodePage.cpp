@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace korvel::ansi {
 namespace {
@@ -249,8 +250,19 @@ int codePageFromEnvironment()
     return 1252;
 }
 
+namespace {
+thread_local int tThreadCodePage = 0;
+} // namespace
+
+int setThreadCodePage(int codePage)
+{
+    return std::exchange(tThreadCodePage, isSupported(codePage) ? codePage : 0);
+}
+
 int activeCodePage()
 {
+    if (tThreadCodePage != 0)
+        return tThreadCodePage;
     int cp = gActive.load(std::memory_order_relaxed);
     if (cp == 0) {
         cp = codePageFromEnvironment();

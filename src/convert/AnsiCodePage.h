@@ -15,6 +15,10 @@ namespace korvel::ansi {
 int activeCodePage();
 // Chooses the code page for the rest of the run; returns false when it is not supported.
 bool setActiveCodePage(int codePage);
+// Makes codePage the active one on the calling thread only, over the run's choice
+// (0: the run's choice again); returns the thread's previous setting. A load on a
+// worker thread decodes in its file's code page while other threads keep theirs.
+int setThreadCodePage(int codePage);
 // The code page Korvel would choose from KORVEL_ANSI_CODEPAGE and the locale variables.
 int codePageFromEnvironment();
 // The code page a locale name such as "ja_JP.UTF-8" stands for.

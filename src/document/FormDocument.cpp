@@ -219,21 +219,15 @@ struct ByteSink {
     const TChunkWriter* write = nullptr;
 };
 
-// Makes a code page the active one for the lifetime of the scope: the converters
-// decode and encode ANSI bytes in the active code page, and a document may have
-// been loaded in another one than the program's.
+// Makes a code page the active one on this thread for the lifetime of the scope:
+// the converters decode and encode ANSI bytes in the active code page, and a
+// document may have been loaded in another one than the program's. Only this
+// thread sees it, so a load running on a worker thread leaves the window's
+// conversions alone.
 class TCodePageScope {
 public:
-    explicit TCodePageScope(int codePage) : FPrevious(ansi::activeCodePage())
-    {
-        if (codePage != 0 && codePage != FPrevious)
-            ansi::setActiveCodePage(codePage);
-    }
-    ~TCodePageScope()
-    {
-        if (ansi::activeCodePage() != FPrevious)
-            ansi::setActiveCodePage(FPrevious);
-    }
+    explicit TCodePageScope(int codePage) : FPrevious(ansi::setThreadCodePage(codePage)) {}
+    ~TCodePageScope() { ansi::setThreadCodePage(FPrevious); }
     TCodePageScope(const TCodePageScope&) = delete;
     TCodePageScope& operator=(const TCodePageScope&) = delete;
 

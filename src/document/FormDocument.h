@@ -212,6 +212,9 @@ public:
     void Reparse();
     // There are moves or applied/reverted properties that no save has written.
     bool IsModified() const { return FHistory.isModified(); }
+    // Grows with every change of the tree or a node's text (loads, reparses, moves,
+    // applied and reverted text, undo, redo): views built from an equal stamp are current.
+    std::uint64_t ChangeStamp() const { return FHistory.changeCount(); }
     bool CanUndo() const { return FHistory.canUndo(); }
     bool CanRedo() const { return FHistory.canRedo(); }
     // Takes back / redoes one change; the node it concerned, nullptr when there was none.

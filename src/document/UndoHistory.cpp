@@ -75,6 +75,7 @@ void TUndoHistory::push(TStep step)
     FSteps.erase(FSteps.begin() + std::ptrdiff_t(FIndex), FSteps.end());
     FSteps.push_back(std::move(step));
     ++FIndex;
+    ++FChanges;
     if (FSteps.size() > kMaxSteps) {
         FSteps.pop_front();
         --FIndex;
@@ -100,6 +101,7 @@ TTreeNode* TUndoHistory::undo(TComponentTree& tree)
         return nullptr;
     const TStep& step = FSteps[--FIndex];
     restore(tree, step, step.before);
+    ++FChanges;
     return step.focus;
 }
 
@@ -109,6 +111,7 @@ TTreeNode* TUndoHistory::redo(TComponentTree& tree)
         return nullptr;
     const TStep& step = FSteps[FIndex++];
     restore(tree, step, step.after);
+    ++FChanges;
     return step.focus;
 }
 
@@ -118,6 +121,7 @@ void TUndoHistory::clear()
     FIndex = 0;
     FSaved = 0;
     FDropped = false;
+    ++FChanges;
 }
 
 } // namespace korvel

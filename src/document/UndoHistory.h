@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 
 namespace korvel {
@@ -42,6 +43,9 @@ public:
     // The present state differs from the saved one.
     bool isModified() const { return FSaved != FIndex; }
     std::size_t stepCount() const { return FSteps.size(); }
+    // Grows with every change made or taken back through the history and with every
+    // reset of the tree: while it stays the same, so do the tree and its records.
+    std::uint64_t changeCount() const { return FChanges; }
 
     // TTreeObserver: moves are the history's own business; a reset ends every step.
     void beforeMove(TTreeNode*, TTreeNode*, int, TTreeNode*, int) override {}
@@ -76,6 +80,7 @@ private:
     std::size_t FSaved = 0;
     // Steps were forgotten since the last clear: the loaded state cannot come back.
     bool FDropped = false;
+    std::uint64_t FChanges = 0;
 };
 
 } // namespace korvel

@@ -5,6 +5,7 @@
 #include "convert/TextToBinary.h"
 
 #include <QClipboard>
+#include <QProgressBar>
 
 namespace korvel::test {
 namespace {
@@ -240,6 +241,75 @@ TEST_F(FileCommandsTest, WriteFailureIsReportedAndTheWindowStaysUsable)
     clickNode(QStringLiteral("Panel2"));
     trigger(acts().actUp);
     EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +"));
+}
+
+// Every file loads on the worker thread: the window goes on while it runs, with the
+// document commands off, and shows the load (or its error) when it is done.
+class BackgroundLoadTest : public WindowFixture {
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        FBackgroundLoadBytes = 0;
+    }
+    // The state the window shows while a load runs (true) or after it.
+    void expectLoading(bool loading)
+    {
+        EXPECT_EQ(w()->isLoading(), loading);
+        EXPECT_EQ(tree()->isEnabled(), !loading);
+        EXPECT_EQ(isEnabled(acts().actSaveAs), !loading);
+        EXPECT_EQ(isEnabled(acts().actRefresh), !loading);
+        EXPECT_EQ(isEnabled(acts().actSaveProperties), !loading);
+        EXPECT_TRUE(isEnabled(acts().actOpenFile));
+        const auto* progress = w()->findChild<QProgressBar*>(QStringLiteral("pbLoading"));
+        ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(progress->isVisible(), loading);
+    }
+};
+
+TEST_F(BackgroundLoadTest, LoadsOffTheWindowsThreadAndShowsTheResultOrTheError)
+{
+    const char raw[] = "object Form1: TForm1\r\n  Caption = 'a\0b'\r\nend\r\n";
+    const QString damaged = writeFile(QStringLiteral("D.dfm"), QByteArray(raw, sizeof raw - 1));
+    const QString broken = writeFile(QStringLiteral("B.dfm"), QByteArrayLiteral("TPF0\x07TForm1\x05"));
+    const QString path = writeFile(QStringLiteral("F.dfm"), NestedTextForm());
+
+    start({path}); // the command-line file too
+    ASSERT_TRUE(waitForLoad());
+    expectLoading(false);
+    EXPECT_EQ(treeDump().first(), QStringLiteral("Form1 +"));
+    EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Form1")));
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [F.dfm]"));
+
+    // A second open while one runs: the newer one is shown, the older one dropped with its error.
+    tree()->setFocus();
+    w()->LoadFormFile(broken);
+    expectLoading(true);
+    w()->LoadFormFile(damaged);
+    ASSERT_TRUE(waitForLoad());
+    QTest::qWait(50); // the superseded worker's end, too
+    expectLoading(false);
+    EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
+    EXPECT_EQ(w()->document().OrgFileName(), damaged);
+    EXPECT_EQ(FWarnings.size(), 1); // the warnings box after the load
+    EXPECT_TRUE(tree()->hasFocus());
+
+    // An error of the worker comes back in the usual box; the document stays.
+    w()->LoadFormFile(broken);
+    ASSERT_TRUE(waitForLoad());
+    ASSERT_EQ(FErrors.size(), 1);
+    EXPECT_TRUE(FErrors.first().startsWith(broken + u':')) << FErrors.first().toStdString();
+    EXPECT_EQ(w()->document().OrgFileName(), damaged);
+    expectLoading(false);
+
+    // Refresh reloads on the worker as well.
+    clickNode(QStringLiteral("Form1"));
+    FAnswers = {true};
+    trigger(acts().actRefresh);
+    expectLoading(true);
+    ASSERT_TRUE(waitForLoad());
+    EXPECT_EQ(FWarnings.size(), 2);
+    EXPECT_EQ(caption(), QStringLiteral("Korvel [D.dfm]"));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace korvel;
 
 namespace {
@@ -63,6 +65,22 @@ TEST(AnsiCodePage, LocaleNamesMapToWindowsCodePages)
     };
     for (auto [name, cp] : cases)
         EXPECT_EQ(ansi::codePageForLocale(QString::fromLatin1(name)), cp) << name;
+}
+
+// A thread's own code page decodes on that thread only, over the run's choice, and
+// goes back to the run's choice when reset.
+TEST(AnsiCodePage, ThreadCodePageStaysOnItsThread)
+{
+    const int run = ansi::activeCodePage();
+    const int other = run == 932 ? 1251 : 932;
+    EXPECT_EQ(ansi::setThreadCodePage(other), 0);
+    EXPECT_EQ(ansi::activeCodePage(), other);
+    int seenElsewhere = 0;
+    std::thread([&] { seenElsewhere = ansi::activeCodePage(); }).join();
+    EXPECT_EQ(seenElsewhere, run);
+    EXPECT_EQ(ansi::decode(hex("955c")), ansi::decode(hex("955c"), other));
+    EXPECT_EQ(ansi::setThreadCodePage(0), other);
+    EXPECT_EQ(ansi::activeCodePage(), run);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QWindow>
 #include <QFileInfo>
 #include <QScrollBar>
+#include <QSignalSpy>
 
 #include <vector>
 
@@ -85,6 +86,7 @@ TfrmMain& WindowFixture::start(const QStringList& arguments, const QString& lang
     TfrmMain::TStartOptions options;
     options.arguments = arguments;
     options.languageFile = languageFile.isEmpty() ? FDir.filePath(QStringLiteral("absent.lng")) : languageFile;
+    options.backgroundLoadBytes = FBackgroundLoadBytes;
     FWindow = std::make_unique<TfrmMain>(options);
     FWindow->show();
     QApplication::setActiveWindow(FWindow.get());
@@ -94,6 +96,14 @@ TfrmMain& WindowFixture::start(const QStringList& arguments, const QString& lang
     EXPECT_TRUE(QTest::qWaitForWindowExposed(FWindow.get()));
     QCoreApplication::sendPostedEvents();
     return *FWindow;
+}
+
+bool WindowFixture::waitForLoad()
+{
+    if (!FWindow->isLoading())
+        return true;
+    QSignalSpy finished(FWindow.get(), &TfrmMain::loadFinished);
+    return finished.wait(10000);
 }
 
 void WindowFixture::trigger(QAction* action)

@@ -41,6 +41,8 @@ protected:
     static QByteArray readFile(const QString& path);
     // Creates and shows the window with these arguments; no language file unless given.
     TfrmMain& start(const QStringList& arguments = {}, const QString& languageFile = {});
+    // Waits until the load running on the worker thread has been shown; false on a timeout.
+    bool waitForLoad();
     // The window's actions.
     const TMainActions& acts() const { return FWindow->actionList(); }
     // Triggers the action after checking that it is enabled.
@@ -69,6 +71,8 @@ protected:
 
     QTemporaryDir FDir;
     std::unique_ptr<TfrmMain> FWindow;
+    // Files at least this large load on the worker thread (set before start).
+    qint64 FBackgroundLoadBytes = TfrmMain::TStartOptions().backgroundLoadBytes;
     std::deque<bool> FAnswers;       // answers to confirmations (OK = true)
     std::deque<QString> FFileNames;  // answers to file dialogs ("" = Cancel)
     std::deque<TSaveAnswer> FSaveAnswers; // answers to the unsaved-changes question
