@@ -163,18 +163,25 @@ void BM_RandomMoves(benchmark::State& state)
         for (int m = 0; m < kMoves; ++m) {
             TTreeNode* s = nodes[rng() % nodes.size()];
             switch (rng() % 4) {
-            case 0: moved += bool(MoveUp(tree, s)); break;
-            case 1: moved += bool(MoveDown(tree, s)); break;
-            case 2: moved += bool(MoveOneLevelUp(tree, s)); break;
-            default: moved += bool(Drop(tree, s, nodes[rng() % nodes.size()])); break;
+            case 0:
+                moved += bool(MoveUp(tree, s));
+                break;
+            case 1:
+                moved += bool(MoveDown(tree, s));
+                break;
+            case 2:
+                moved += bool(MoveOneLevelUp(tree, s));
+                break;
+            default:
+                moved += bool(Drop(tree, s, nodes[rng() % nodes.size()]));
+                break;
             }
         }
     }
     state.counters["nodes"] = double(tree.count());
     state.counters["moved"] = double(moved);
-    state.counters["us_per_move"] = benchmark::Counter(
-        double(state.iterations()) * kMoves, benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-        benchmark::Counter::kIs1000);
+    state.counters["us_per_move"] = benchmark::Counter(double(state.iterations()) * kMoves,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 BENCHMARK(BM_RandomMoves)->Unit(benchmark::kMillisecond);
 

@@ -77,15 +77,24 @@ void scanAll(benchmark::State& state, const QStringList& rows, bool withSink)
         benchmark::DoNotOptimize(data.BracketIndex);
     }
     benchmark::DoNotOptimize(sink.Colored);
-    state.counters["rows/s"] = benchmark::Counter(double(rows.size()) * double(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
+    state.counters["rows/s"] =
+        benchmark::Counter(double(rows.size()) * double(state.iterations()), benchmark::Counter::kIsRate);
     if (withSink && state.iterations() > 0)
         state.counters["tokens/row"] = double(sink.Tokens) / double(state.iterations()) / double(rows.size());
 }
 
-void BM_TypicalRows(benchmark::State& state) { scanAll(state, typicalRows(100000), true); }
-void BM_TypicalRowsStateOnly(benchmark::State& state) { scanAll(state, typicalRows(100000), false); }
-void BM_HexBlock200k(benchmark::State& state) { scanAll(state, hexBlockRows(200000), true); }
+void BM_TypicalRows(benchmark::State& state)
+{
+    scanAll(state, typicalRows(100000), true);
+}
+void BM_TypicalRowsStateOnly(benchmark::State& state)
+{
+    scanAll(state, typicalRows(100000), false);
+}
+void BM_HexBlock200k(benchmark::State& state)
+{
+    scanAll(state, hexBlockRows(200000), true);
+}
 
 void BM_GeneratedForm(benchmark::State& state)
 {

@@ -26,8 +26,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    const QByteArray form = binary ? korvel::bench::GenerateBenchmarkFormBinary(size)
-                                   : korvel::bench::GenerateBenchmarkFormText(size);
+    const QByteArray form =
+        binary ? korvel::bench::GenerateBenchmarkFormBinary(size) : korvel::bench::GenerateBenchmarkFormText(size);
     QFile out(QString::fromLocal8Bit(argv[2]));
     if (!out.open(QIODevice::WriteOnly) || out.write(form) != form.size() || !out.flush()) {
         std::fprintf(stderr, "make_bench_form: cannot write %s\n", argv[2]);

@@ -32,10 +32,9 @@ using namespace korvel;
 }
 
 // Characters that make form-text structure likely.
-const char16_t kAlphabet[] = {u'\'', u'#', u'$', u'0', u'1', u'2', u'3', u'5', u'9', u'A', u'a', u'E', u'e', u'F',
-                              u'f', u'G', u'x', u'_', u'.', u'+', u'-', u'/', u' ', u'\t', u'\r', u'\n', u'\r', u'\n',
-                              u'=', u'(', u')', u'{', u'}', u'\x7F', u'\u00E9', u'\u3042', u'\uFEFF', char16_t(0xD83D),
-                              char16_t(0xDE00), char16_t(0xDC80), u'\u3000', u'\0'};
+const char16_t kAlphabet[] = {u'\'', u'#', u'$', u'0', u'1', u'2', u'3', u'5', u'9', u'A', u'a', u'E', u'e', u'F', u'f',
+    u'G', u'x', u'_', u'.', u'+', u'-', u'/', u' ', u'\t', u'\r', u'\n', u'\r', u'\n', u'=', u'(', u')', u'{', u'}',
+    u'\x7F', u'\u00E9', u'\u3042', u'\uFEFF', char16_t(0xD83D), char16_t(0xDE00), char16_t(0xDC80), u'\u3000', u'\0'};
 
 QString makeText(const uint8_t* data, size_t size)
 {
@@ -71,9 +70,8 @@ void checkScanner(const QString& text)
     qsizetype pos = 0;
     while (scanner.Token() != dfmEndOfText) {
         const char16_t code = scanner.Token();
-        check(code == dfmSymbol || code == dfmString || code == dfmInteger || code == dfmFloat ||
-              code == dfmComment || code == dfmIdentifier || code == dfmCharCode || code == dfmControlChar ||
-              code == dfmLineBreak);
+        check(code == dfmSymbol || code == dfmString || code == dfmInteger || code == dfmFloat || code == dfmComment
+            || code == dfmIdentifier || code == dfmCharCode || code == dfmControlChar || code == dfmLineBreak);
         const QStringView token = scanner.TokenView();
         check(!token.isEmpty());
         check(scanner.SourcePos() == pos);
@@ -199,9 +197,10 @@ void checkHex(const QString& text)
     const auto bytes = ExtractSelectedHex(text);
     if (!text.isValidUtf16())
         return;
-    static const QRegularExpression run(QStringLiteral("(?<BIN>([0-9A-Fa-f]|\\s){2,})"),
-                                        QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression space(QStringLiteral("(?<SPACE>\\s)"), QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression run(
+        QStringLiteral("(?<BIN>([0-9A-Fa-f]|\\s){2,})"), QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression space(
+        QStringLiteral("(?<SPACE>\\s)"), QRegularExpression::UseUnicodePropertiesOption);
     const QRegularExpressionMatch match = run.match(text);
     QString digits = match.hasMatch() ? match.captured(QStringLiteral("BIN")) : QString();
     digits.remove(space);

@@ -42,7 +42,7 @@ struct TRecorded {
 
 class TRecordingSink : public TFountainTokenSink {
 public:
-    explicit TRecordingSink(qsizetype rowLength) : FRowLength(rowLength) {}
+    explicit TRecordingSink(qsizetype rowLength) : FRowLength(rowLength) { }
     void Token(const TFountainToken& token) override
     {
         check(token.Length >= 1);

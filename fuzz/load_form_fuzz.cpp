@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ansi::setActiveCodePage(size > 0 && (data[size - 1] & 1) ? 932 : 1252);
     TFormDocument doc;
     try {
-        doc.LoadFormBytes(QStringLiteral("fuzz.dfm"),
-                          QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+        doc.LoadFormBytes(QStringLiteral("fuzz.dfm"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     } catch (const EKorvelError&) {
         return 0;
     }

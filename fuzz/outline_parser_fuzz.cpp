@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             TTreeNode* n = tree.GetNodeFromIndex(i);
             const TPROPREC& r = n->record();
             // Every range starts after its header and ends inside the text.
-            if (r.BeginLine < 1 || r.BeginLine > uint32_t(lines.size())
-                || int64_t(r.EndLine) + 1 < int64_t(r.BeginLine)
+            if (r.BeginLine < 1 || r.BeginLine > uint32_t(lines.size()) || int64_t(r.EndLine) + 1 < int64_t(r.BeginLine)
                 || int64_t(r.EndLine) >= lines.size())
                 std::abort();
             if (r.Indent != 2u * uint32_t(n->depth()))
@@ -42,10 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             const uint8_t b = data[size - 1 - m];
             TTreeNode* s = nodes[(b * 31u + m) % nodes.size()];
             switch (b & 3) {
-            case 0: MoveUp(tree, s); break;
-            case 1: MoveDown(tree, s); break;
-            case 2: MoveOneLevelUp(tree, s); break;
-            default: Drop(tree, s, nodes[(b >> 2) % nodes.size()]); break;
+            case 0:
+                MoveUp(tree, s);
+                break;
+            case 1:
+                MoveDown(tree, s);
+                break;
+            case 2:
+                MoveOneLevelUp(tree, s);
+                break;
+            default:
+                Drop(tree, s, nodes[(b >> 2) % nodes.size()]);
+                break;
             }
         }
         if (tree.count() != int64_t(nodes.size()))

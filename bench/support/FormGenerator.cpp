@@ -60,23 +60,23 @@ void writeComponent(Writer& w, Rng& rng, int level, int64_t id, bool bigPicture)
     w.number(id);
     w.out.append(": TSampleControl\r\n");
     const int p = level + 1;
-    w.prop(p, "Left", int64_t(rng.below(256)) - 128);             // vaInt8
-    w.prop(p, "Top", int64_t(rng.below(30000)) + 200);             // vaInt16
-    w.prop(p, "Tag", int64_t(rng.below(1000000)) + 100000);        // vaInt32
+    w.prop(p, "Left", int64_t(rng.below(256)) - 128);               // vaInt8
+    w.prop(p, "Top", int64_t(rng.below(30000)) + 200);              // vaInt16
+    w.prop(p, "Tag", int64_t(rng.below(1000000)) + 100000);         // vaInt32
     w.prop(p, "Serial", 5000000000LL + int64_t(rng.below(100000))); // vaInt64
-    w.line(p, "Ratio = 1.500000000000000000");                     // vaExtended
-    w.line(p, "Opacity = 0.100000001490116s");                     // vaSingle
-    w.line(p, "Price = 15000c");                                   // vaCurrency
-    w.line(p, "Created = 45000.5d");                               // vaDate
-    w.line(p, "Align = alTop");                                    // vaIdent
+    w.line(p, "Ratio = 1.500000000000000000");                      // vaExtended
+    w.line(p, "Opacity = 0.100000001490116s");                      // vaSingle
+    w.line(p, "Price = 15000c");                                    // vaCurrency
+    w.line(p, "Created = 45000.5d");                                // vaDate
+    w.line(p, "Align = alTop");                                     // vaIdent
     w.line(p, rng.below(2) ? "Visible = False" : "Visible = True");
     w.line(p, "PopupMenu = nil");
     w.line(p, "DataSource = Form1.Source1");
-    w.line(p, "Anchors = [akLeft, akTop, akRight]");               // vaSet
+    w.line(p, "Anchors = [akLeft, akTop, akRight]"); // vaSet
     w.indent(p);
     w.out.append("Caption = 'Component caption ");
     w.number(id);
-    w.out.append("'\r\n");                                         // vaString
+    w.out.append("'\r\n"); // vaString
     // A #-coded Japanese hint (vaWString).
     w.indent(p);
     w.out.append("Hint = ");

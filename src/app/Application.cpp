@@ -18,7 +18,7 @@ TApplication::TErrorReporter& errorReporter()
 
 } // namespace
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) { }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {

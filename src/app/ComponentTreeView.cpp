@@ -100,8 +100,7 @@ void TComponentTreeView::setDropTarget(const QModelIndex& index)
     viewport()->update();
 }
 
-void TComponentTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                                 const QModelIndex& index) const
+void TComponentTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     if (FDropTarget.isValid() && index == FDropTarget) {
         QColor c = palette().color(QPalette::Highlight);

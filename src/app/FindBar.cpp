@@ -21,7 +21,7 @@ namespace {
 // off as a tool tip.
 class TFindDelegate : public QStyledItemDelegate {
 public:
-    TFindDelegate(const TFindBar* bar, QObject* parent) : QStyledItemDelegate(parent), FBar(bar) {}
+    TFindDelegate(const TFindBar* bar, QObject* parent) : QStyledItemDelegate(parent), FBar(bar) { }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
@@ -32,15 +32,15 @@ protected:
     }
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
-                   const QModelIndex& index) override
+        const QModelIndex& index) override
     {
         if (event->type() != QEvent::ToolTip || !view || !index.isValid())
             return QStyledItemDelegate::helpEvent(event, view, option, index);
         const QRect visible = view->viewport()->rect();
         const QRect needed(option.rect.topLeft(), sizeHint(option, index));
         if (needed.left() < visible.left() || needed.right() > visible.right()) {
-            QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view->viewport(),
-                               option.rect);
+            QToolTip::showText(
+                event->globalPos(), index.data(Qt::DisplayRole).toString(), view->viewport(), option.rect);
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -53,8 +53,7 @@ private:
 };
 
 // Calls visit(node, parent index) for every node depth-first, iteratively.
-template <typename Visit>
-void ForEachRow(const TComponentTree& tree, const TreeModel* model, Visit&& visit)
+template <typename Visit> void ForEachRow(const TComponentTree& tree, const TreeModel* model, Visit&& visit)
 {
     std::vector<const TTreeNode*> stack;
     for (int i = tree.topLevelCount() - 1; i >= 0; --i)
@@ -71,9 +70,9 @@ void ForEachRow(const TComponentTree& tree, const TreeModel* model, Visit&& visi
 } // namespace
 
 TFindBar::TFindBar(const TComponentTree& components, TComponentTreeView* tree, TreeModel* model,
-                   TPropertyTextOf propertyText, TShowMatch showMatch, QWidget* parent)
-    : QWidget(parent), FComponents(components), FTree(tree), FModel(model),
-      FPropertyText(std::move(propertyText)), FShowMatch(std::move(showMatch))
+    TPropertyTextOf propertyText, TShowMatch showMatch, QWidget* parent)
+    : QWidget(parent), FComponents(components), FTree(tree), FModel(model), FPropertyText(std::move(propertyText)),
+      FShowMatch(std::move(showMatch))
 {
     setObjectName(QStringLiteral("pnlFind"));
     auto* layout = new QHBoxLayout(this);
@@ -202,8 +201,7 @@ void TFindBar::applyFilter(bool expandMatches)
         FMatches = FindInProperties(FComponents, text, FPropertyText);
         std::unordered_set<const TTreeNode*> kept;
         for (const TPropertyMatch& m : FMatches)
-            for (const TTreeNode* n = m.Node; n && kept.insert(n).second; n = n->parent()) {
-            }
+            for (const TTreeNode* n = m.Node; n && kept.insert(n).second; n = n->parent()) { }
         showRows(&kept, expandMatches);
     }
     for (const TPropertyMatch& m : FMatches)

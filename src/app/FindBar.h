@@ -31,8 +31,8 @@ public:
     // the pane (length 0 in the name/class mode).
     using TShowMatch = std::function<void(const TPropertyMatch& match)>;
 
-    TFindBar(const TComponentTree& components, TComponentTreeView* tree, TreeModel* model,
-             TPropertyTextOf propertyText, TShowMatch showMatch, QWidget* parent = nullptr);
+    TFindBar(const TComponentTree& components, TComponentTreeView* tree, TreeModel* model, TPropertyTextOf propertyText,
+        TShowMatch showMatch, QWidget* parent = nullptr);
 
     QLineEdit* textBox() const { return FText; }
     QComboBox* modeBox() const { return FMode; }

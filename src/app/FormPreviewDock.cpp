@@ -28,9 +28,8 @@ TFormPreview::TFormPreview(QWidget* parent) : QWidget(parent)
 
 void TFormPreview::setPreview(TPreviewLayout layout, std::vector<QImage> images)
 {
-    const TTreeNode* selected = FSelected >= 0 && size_t(FSelected) < FLayout.Items.size()
-                                    ? FLayout.Items[size_t(FSelected)].Node
-                                    : nullptr;
+    const TTreeNode* selected =
+        FSelected >= 0 && size_t(FSelected) < FLayout.Items.size() ? FLayout.Items[size_t(FSelected)].Node : nullptr;
     FLayout = std::move(layout);
     FImages = std::move(images);
     FImages.resize(FLayout.Items.size());
@@ -88,9 +87,9 @@ void TFormPreview::paintEvent(QPaintEvent*)
     for (size_t i = 0; i < FLayout.Items.size(); ++i) {
         const TPreviewItem& item = FLayout.Items[i];
         const QRectF r = t.mapRect(QRectF(item.Rect));
-        const QRectF clip = item.Parent < 0 ? QRectF(rect())
-                                            : clips[size_t(item.Parent)].intersected(
-                                                  t.mapRect(QRectF(FLayout.Items[size_t(item.Parent)].Rect)));
+        const QRectF clip = item.Parent < 0
+            ? QRectF(rect())
+            : clips[size_t(item.Parent)].intersected(t.mapRect(QRectF(FLayout.Items[size_t(item.Parent)].Rect)));
         clips[i] = clip;
         p.save();
         p.setClipRect(clip);
@@ -117,7 +116,7 @@ void TFormPreview::paintEvent(QPaintEvent*)
             p.fillRect(bar, pal.color(QPalette::Highlight));
             p.setPen(pal.color(QPalette::HighlightedText));
             p.drawText(bar.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                       fontMetrics().elidedText(item.Caption, Qt::ElideRight, int(bar.width()) - 8));
+                fontMetrics().elidedText(item.Caption, Qt::ElideRight, int(bar.width()) - 8));
             p.restore();
             continue;
         }

@@ -103,14 +103,14 @@ void TLazyFormTextHighlighter::Attach(TFountain* fountain)
     if (fountain == nullptr)
         return;
     FSubscription = fountain->ChangeList().Subscribe([this] { rehighlight(); },
-                                                     [this] {
-                                                         // The fountain is going away: stop
-                                                         // using it and its colours.
-                                                         FSubscription = {};
-                                                         FParser.reset();
-                                                         FFountain = nullptr;
-                                                         rehighlight();
-                                                     });
+        [this] {
+            // The fountain is going away: stop
+            // using it and its colours.
+            FSubscription = {};
+            FParser.reset();
+            FFountain = nullptr;
+            rehighlight();
+        });
 }
 
 void TLazyFormTextHighlighter::SetFountain(TFountain* fountain)
@@ -200,7 +200,7 @@ int TLazyFormTextHighlighter::ColourBlock(QTextBlock& block, int startState)
 {
     class TFormatSink : public TFountainTokenSink {
     public:
-        explicit TFormatSink(TLazyFormTextHighlighter& owner) : FOwner(owner) {}
+        explicit TFormatSink(TLazyFormTextHighlighter& owner) : FOwner(owner) { }
         void Token(const TFountainToken& token) override
         {
             if (token.Color == nullptr)

@@ -104,8 +104,8 @@ void TPicturePane::showPictures(const QString& propertyText)
         FStripLayout->insertWidget(index, frame);
     }
     // Tall enough for the entries and a scroll bar under them.
-    setMinimumHeight(FStrip->sizeHint().height() + FScroll->horizontalScrollBar()->sizeHint().height()
-                     + 2 * FScroll->frameWidth());
+    setMinimumHeight(
+        FStrip->sizeHint().height() + FScroll->horizontalScrollBar()->sizeHint().height() + 2 * FScroll->frameWidth());
     setVisible(!FPictures.empty());
 }
 
@@ -115,7 +115,7 @@ QString TPicturePane::description(int i) const
         return {};
     const TPicture& p = FPictures[size_t(i)].Picture;
     QString text = FPictures[size_t(i)].Property.Name + u'\n' + p.PictureClass() + QStringLiteral(" (")
-                   + p.Extension().mid(1).toUpper() + u')';
+        + p.Extension().mid(1).toUpper() + u')';
     const QImage& image = FImages[size_t(i)];
     if (!image.isNull())
         text += u' ' + QString::number(image.width()) + u'×' + QString::number(image.height());

@@ -63,8 +63,7 @@ void registerFontSubstitutes()
 {
     static const bool done = [] {
         const QStringList standIns = {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-                                      QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic"),
-                                      QStringLiteral("DejaVu Sans Mono")};
+            QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic"), QStringLiteral("DejaVu Sans Mono")};
         for (const QString& family : {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic")})
             if (QFontDatabase::hasFamily(family) == false)
                 QFont::insertSubstitutions(family, standIns);
@@ -101,7 +100,7 @@ TEditor::TEditor(QWidget* parent) : QPlainTextEdit(parent)
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, FRuler, qOverload<>(&QWidget::update));
     // Qt keeps every undo step; the oldest beyond the limit are merely put out of reach.
     connect(document(), &QTextDocument::undoCommandAdded, this,
-            [this] { FUndoReach = std::min(FUndoReach + 1, kMaxUndoSteps); });
+        [this] { FUndoReach = std::min(FUndoReach + 1, kMaxUndoSteps); });
     FLoadTimer.setSingleShot(true);
     FLoadTimer.setInterval(0);
     connect(&FLoadTimer, &QTimer::timeout, this, &TEditor::loadSlice);
@@ -410,8 +409,7 @@ bool TEditor::event(QEvent* e)
     if (e->type() == QEvent::ShortcutOverride) {
         auto* ke = static_cast<QKeyEvent*>(e);
         const QKeySequence pressed(ke->keyCombination());
-        const QKeySequence withoutKeypad(QKeyCombination(ke->modifiers() & ~Qt::KeypadModifier,
-                                                         Qt::Key(ke->key())));
+        const QKeySequence withoutKeypad(QKeyCombination(ke->modifiers() & ~Qt::KeypadModifier, Qt::Key(ke->key())));
         for (const QKeySequence& s : FReserved) {
             if (s == pressed || s == withoutKeypad) {
                 e->ignore();
@@ -427,11 +425,21 @@ void TEditor::keyPressEvent(QKeyEvent* e)
     // A key that may edit, or go to the end, needs the whole text; moving about does not.
     if (isLoading()) {
         const bool toEnd = (e->key() == Qt::Key_End && (e->modifiers() & Qt::ControlModifier))
-                           || e == QKeySequence::MoveToEndOfDocument || e == QKeySequence::SelectEndOfDocument;
+            || e == QKeySequence::MoveToEndOfDocument || e == QKeySequence::SelectEndOfDocument;
         switch (e->key()) {
-        case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
-        case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Home: case Qt::Key_End:
-        case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_Meta: case Qt::Key_Tab:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+        case Qt::Key_Tab:
         case Qt::Key_Backtab:
             if (toEnd)
                 finishLoading();
@@ -465,8 +473,7 @@ void TEditor::keyPressEvent(QKeyEvent* e)
         ensureCursorVisible();
         return;
     }
-    if (!isReadOnly() && e->key() == Qt::Key_Backspace && e->modifiers() == Qt::NoModifier
-        && unindentAtCursor()) {
+    if (!isReadOnly() && e->key() == Qt::Key_Backspace && e->modifiers() == Qt::NoModifier && unindentAtCursor()) {
         return;
     }
     QPlainTextEdit::keyPressEvent(e);

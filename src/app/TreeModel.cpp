@@ -19,8 +19,7 @@ namespace {
 QByteArray makeIdentity()
 {
     static std::atomic<quint64> counter{0};
-    return QByteArray::number(QCoreApplication::applicationPid()) + ':'
-           + QByteArray::number(++counter);
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' + QByteArray::number(++counter);
 }
 
 } // namespace
@@ -176,8 +175,7 @@ Qt::DropActions TreeModel::supportedDropActions() const
     return Qt::MoveAction;
 }
 
-void TreeModel::beforeMove(TTreeNode*, TTreeNode* oldParent, int oldRow, TTreeNode* newParent,
-                           int newRow)
+void TreeModel::beforeMove(TTreeNode*, TTreeNode* oldParent, int oldRow, TTreeNode* newParent, int newRow)
 {
     // The tree reports the row after the move; Qt wants the row before it, which
     // is one further down when a node moves down within its own parent.
@@ -209,4 +207,3 @@ void TreeModel::afterReset()
 }
 
 } // namespace korvel
-

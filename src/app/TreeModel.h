@@ -45,10 +45,8 @@ public:
     Qt::DropActions supportedDropActions() const override;
 
 private:
-    void beforeMove(TTreeNode* node, TTreeNode* oldParent, int oldRow, TTreeNode* newParent,
-                    int newRow) override;
-    void afterMove(TTreeNode* node, TTreeNode* oldParent, int oldRow, TTreeNode* newParent,
-                   int newRow) override;
+    void beforeMove(TTreeNode* node, TTreeNode* oldParent, int oldRow, TTreeNode* newParent, int newRow) override;
+    void afterMove(TTreeNode* node, TTreeNode* oldParent, int oldRow, TTreeNode* newParent, int newRow) override;
     void beforeReset() override;
     void afterReset() override;
 

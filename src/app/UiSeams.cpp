@@ -26,7 +26,7 @@ bool ConfirmBox(QWidget* parent, const QString& text)
     if (TUiSeams::confirm)
         return TUiSeams::confirm(text);
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+        QMessageBox::Ok | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Ok);
     box.setWindowModality(Qt::WindowModal);
     return box.exec() == QMessageBox::Ok;
@@ -37,7 +37,7 @@ TSaveAnswer AskSaveChanges(QWidget* parent, const QString& text)
     if (TUiSeams::askSave)
         return TUiSeams::askSave(text);
     QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
     box.setWindowModality(Qt::WindowModal);

@@ -75,8 +75,7 @@ TMessages TMessages::Defaults()
 
 // --- creation ----------------------------------------------------------------
 
-TfrmMain::TfrmMain(TStartOptions options, QWidget* parent)
-    : QMainWindow(parent), FOptions(std::move(options))
+TfrmMain::TfrmMain(TStartOptions options, QWidget* parent) : QMainWindow(parent), FOptions(std::move(options))
 {
     FStartClock.start();
     initKorvelResources();
@@ -107,7 +106,7 @@ void TfrmMain::FormCreate()
 
     // Image 0 marks a top-level node, image 1 any other; image 2 is not used.
     ilTreeView = {QIcon(QStringLiteral(":/korvel/icons/node-form.svg")),
-                  QIcon(QStringLiteral(":/korvel/icons/node-component.svg")), QIcon()};
+        QIcon(QStringLiteral(":/korvel/icons/node-component.svg")), QIcon()};
 
     createActions();
     createLayout();
@@ -115,14 +114,13 @@ void TfrmMain::FormCreate()
 
     // Errors that escape outside any command (timer slots, paint hooks) are shown in
     // the error box a command's error is shown in; they concern no particular file.
-    FOuterErrorReporter = TApplication::setErrorReporter(
-        [this](const QString& text) { ErrorBox(this, FileErrorText(QString(), text)); });
+    FOuterErrorReporter =
+        TApplication::setErrorReporter([this](const QString& text) { ErrorBox(this, FileErrorText(QString(), text)); });
 
     // Files dropped anywhere on the window are opened.
     setAcceptDrops(true);
 
-    FOpenFilter = QStringLiteral(
-        "RAD Studio Form File (*.dfm;*.fmx;*.xfm)|*.dfm;*.fmx;*.xfm|All Files (*.*)|*.*");
+    FOpenFilter = QStringLiteral("RAD Studio Form File (*.dfm;*.fmx;*.xfm)|*.dfm;*.fmx;*.xfm|All Files (*.*)|*.*");
     FBinFilter = QStringLiteral("Binary file (*.*)|*.*");
 
     FMessages = TMessages::Defaults();
@@ -154,8 +152,8 @@ void TfrmMain::createLayout()
     if (atbMain->layout())
         atbMain->layout()->setSpacing(0);
     const TMainActions& a = FActions;
-    atbMain->addActions({a.actOpenFile, a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh,
-                         a.actReopenWithCodePage});
+    atbMain->addActions(
+        {a.actOpenFile, a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh, a.actReopenWithCodePage});
     atbMain->addSeparator();
     atbMain->addAction(a.actUpToOneLevel);
     atbMain->addSeparator();
@@ -224,9 +222,8 @@ void TfrmMain::createLayout()
         updateActions();
         if (FOptions.timing) {
             repaint(); // what the user waits for includes the painting
-            reportTiming(QStringLiteral("node shown in %1 ms (%2 characters)")
-                             .arg(clock.elapsed())
-                             .arg(FShownText.size()));
+            reportTiming(
+                QStringLiteral("node shown in %1 ms (%2 characters)").arg(clock.elapsed()).arg(FShownText.size()));
         }
     });
     connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] { FShownNode = nullptr; });
@@ -265,8 +262,8 @@ void TfrmMain::showEvent(QShowEvent* e)
 void TfrmMain::FormShow()
 {
     const TMainActions& a = FActions;
-    for (QAction* action : {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh, a.actUp, a.actDown,
-                            a.actUpToOneLevel})
+    for (QAction* action :
+        {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh, a.actUp, a.actDown, a.actUpToOneLevel})
         action->setEnabled(false);
 
     guarded([this] {
@@ -331,7 +328,8 @@ void TfrmMain::quitAfterLoad()
 {
     // Queued behind the tree's pending paint, so the tree is on the screen first.
     const int code = FDocument.OrgFileName().isEmpty() ? 1 : 0;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
 }
 
 void TfrmMain::reportTiming(const QString& text) const
@@ -397,8 +395,7 @@ void TfrmMain::UpdateCaption()
             suffix = QStringLiteral(" (ANSI)");
         break;
     }
-    QString caption = QStringLiteral("Korvel [") + QFileInfo(FDocument.CurrentFileName()).fileName() + suffix
-                      + u']';
+    QString caption = QStringLiteral("Korvel [") + QFileInfo(FDocument.CurrentFileName()).fileName() + suffix + u']';
     // "[*]" would be taken for the modified placeholder: keep it literal. The
     // placeholder at the end shows "*" while the document has unsaved changes.
     caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
@@ -415,8 +412,8 @@ void TfrmMain::UpdateStatusBar()
         return;
     const TPROPREC& rec = s->record();
     const QString mark = rec.Modified ? FMessages.StrModified : QString();
-    FStatusText->setText(NodeCaption(rec.ObjectName, FMessages.StrNoName) + QStringLiteral(": ") + rec.ClassName
-                         + u' ' + mark);
+    FStatusText->setText(
+        NodeCaption(rec.ObjectName, FMessages.StrNoName) + QStringLiteral(": ") + rec.ClassName + u' ' + mark);
 }
 
 // --- closing and file drop -----------------------------------------------------

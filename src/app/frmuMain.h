@@ -252,8 +252,8 @@ private:
     // Loads path in codePage on the worker thread; afterwards runs installed (on the
     // window's thread, after the document took the load over) or failed.
     struct TLoadJob;
-    void startBackgroundLoad(const QString& path, int codePage, std::function<void()> installed,
-                             std::function<void()> failed = {});
+    void startBackgroundLoad(
+        const QString& path, int codePage, std::function<void()> installed, std::function<void()> failed = {});
     void finishBackgroundLoad(const std::shared_ptr<TLoadJob>& job);
     // Shows or hides the busy indication of a running load.
     void showLoading(bool loading);

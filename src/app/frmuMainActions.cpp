@@ -56,54 +56,53 @@ void TfrmMain::createActions()
     const QKeySequence numPlus(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus));
     const TActionDef defs[] = {
         {&A::actOpenFile, "actOpenFile", true, "開く(&O)...", "フォームファイルを開きます",
-         QKeySequence(Qt::CTRL | Qt::Key_O), "open", &W::actOpenFileExecute},
+            QKeySequence(Qt::CTRL | Qt::Key_O), "open", &W::actOpenFileExecute},
         {&A::actUp, "actUp", true, "上へ移動(&U)", "ノードを上へ移動します (作成順=前)",
-         QKeySequence(Qt::CTRL | Qt::Key_Up), "move-up", &W::actUpExecute},
+            QKeySequence(Qt::CTRL | Qt::Key_Up), "move-up", &W::actUpExecute},
         {&A::actDown, "actDown", true, "下へ移動(&D)", "ノードを下へ移動します (作成順=後)",
-         QKeySequence(Qt::CTRL | Qt::Key_Down), "move-down", &W::actDownExecute},
-        {&A::actUpToOneLevel, "actUpToOneLevel", true, "一つ上のレベルへ移動(&P)",
-         "ノードを一つ上のレベルへ移動します", QKeySequence(Qt::ALT | Qt::Key_Up), "move-level-up",
-         &W::actUpToOneLevelExecute},
+            QKeySequence(Qt::CTRL | Qt::Key_Down), "move-down", &W::actDownExecute},
+        {&A::actUpToOneLevel, "actUpToOneLevel", true, "一つ上のレベルへ移動(&P)", "ノードを一つ上のレベルへ移動します",
+            QKeySequence(Qt::ALT | Qt::Key_Up), "move-level-up", &W::actUpToOneLevelExecute},
         {&A::actDisposeAll, "actDisposeAll", false, "", "", none, nullptr, &W::actDisposeAllExecute},
         {&A::actParse, "actParse", false, "", "", none, nullptr, &W::actParseExecute},
         {&A::actSelectAll, "actSelectAll", true, "すべて選択(&A)", "すべて選択します",
-         QKeySequence(Qt::CTRL | Qt::Key_A), nullptr, &W::actSelectAllExecute},
+            QKeySequence(Qt::CTRL | Qt::Key_A), nullptr, &W::actSelectAllExecute},
         {&A::actOriginalProperties, "actOriginalProperties", true, "オリジナルの状態に戻す",
-         "プロパティをオリジナルの状態に戻します", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z), nullptr,
-         &W::actOriginalPropertiesExecute},
+            "プロパティをオリジナルの状態に戻します", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z), nullptr,
+            &W::actOriginalPropertiesExecute},
         {&A::actSaveProperties, "actSaveProperties", true, "変更を適用", "プロパティを保存します",
-         QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), nullptr, &W::actSavePropertiesExecute},
+            QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_S), nullptr, &W::actSavePropertiesExecute},
         {&A::actCollapse, "actCollapse", true, "ノードを折り畳む(&I)", "ノードを折り畳みます", numMinus, nullptr,
-         &W::actCollapseExecute},
+            &W::actCollapseExecute},
         {&A::actExpand, "actExpand", true, "ノードを展開する(&J)", "ノードを展開します", numPlus, nullptr,
-         &W::actExpandExecute},
+            &W::actExpandExecute},
         {&A::actsaveFile, "actsaveFile", true, "上書き保存(&S)", "フォームファイルを保存します",
-         QKeySequence(Qt::CTRL | Qt::Key_S), "save", &W::actsaveFileExecute},
+            QKeySequence(Qt::CTRL | Qt::Key_S), "save", &W::actsaveFileExecute},
         {&A::actSaveAs, "actSaveAs", true, "名前を付けて保存...", "フォームファイルに名前を付けて保存します", none,
-         "save-as", &W::actSaveAsExecute},
+            "save-as", &W::actSaveAsExecute},
         {&A::actRestoreBackup, "actRestoreBackup", true, "バックアップを書き戻す",
-         "現在のファイル名で、保存されているバックアップを書き戻します", none, "restore-backup",
-         &W::actRestoreBackupExecute},
+            "現在のファイル名で、保存されているバックアップを書き戻します", none, "restore-backup",
+            &W::actRestoreBackupExecute},
         {&A::actAutoDecode, "actAutoDecode", true, "自動デコードを行う",
-         "フォームファイルに含まれるコントロール文字列の自動デコードを行います", none, "auto-decode",
-         &W::actAutoDecodeExecute},
+            "フォームファイルに含まれるコントロール文字列の自動デコードを行います", none, "auto-decode",
+            &W::actAutoDecodeExecute},
         {&A::actRefresh, "actRefresh", true, "最新の情報に更新(&R)", "フォームファイルを読み直します",
-         QKeySequence(Qt::Key_F5), "refresh", &W::actRefreshExecute},
+            QKeySequence(Qt::Key_F5), "refresh", &W::actRefreshExecute},
         {&A::actCopyToClipboard, "actCopyToClipboard", true, "クリップボードにコピー(&C)",
-         "コントロールを子コントロールごとクリップボードへコピーします", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_C),
-         nullptr, &W::actCopyToClipboardExecute},
+            "コントロールを子コントロールごとクリップボードへコピーします",
+            QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_C), nullptr, &W::actCopyToClipboardExecute},
         {&A::actSelTextToBin, "actSelTextToBin", true, "選択テキストをバイナリファイルとして保存(&B)...", "", none,
-         nullptr, &W::actSelTextToBinExecute},
+            nullptr, &W::actSelTextToBinExecute},
         {&A::actEditorCopy, "actEditorCopy", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_C), nullptr,
-         &W::actEditorCopyExecute},
+            &W::actEditorCopyExecute},
         {&A::actEditorCut, "actEditorCut", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_X), nullptr,
-         &W::actEditorCutExecute},
+            &W::actEditorCutExecute},
         {&A::actEditorPaste, "actEditorPaste", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_V), nullptr,
-         &W::actEditorPasteExecute},
+            &W::actEditorPasteExecute},
         {&A::actEditorUndo, "actEditorUndo", false, "", "", QKeySequence(Qt::CTRL | Qt::Key_Z), nullptr,
-         &W::actEditorUndoExecute},
+            &W::actEditorUndoExecute},
         {&A::actReopenWithCodePage, "actReopenWithCodePage", true, "コードページを指定して開き直す(&K)...",
-         "フォームファイルを選んだコードページで読み直します", none, "codepage", &W::actReopenWithCodePageExecute},
+            "フォームファイルを選んだコードページで読み直します", none, "codepage", &W::actReopenWithCodePageExecute},
     };
 
     for (const TActionDef& d : defs) {
@@ -162,9 +161,9 @@ void TfrmMain::createMenus()
     }
 
     connect(tvMain, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pabTreeView->popup(tvMain->viewport()->mapToGlobal(pos)); });
+        [this](const QPoint& pos) { pabTreeView->popup(tvMain->viewport()->mapToGlobal(pos)); });
     connect(mmProperties, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { pabProperties->popup(mmProperties->viewport()->mapToGlobal(pos)); });
+        [this](const QPoint& pos) { pabProperties->popup(mmProperties->viewport()->mapToGlobal(pos)); });
 }
 
 void TfrmMain::updateActions()
@@ -182,8 +181,8 @@ void TfrmMain::updateActions()
     a.actUpToOneLevel->setEnabled(idle && s && CanMoveOneLevelUp(s));
     a.actCopyToClipboard->setEnabled(idle && s && s->parent());
     a.actReopenWithCodePage->setEnabled(idle && UsesAnsiCodePage(FDocument));
-    for (QAction* action : {a.actParse, a.actOriginalProperties, a.actSaveProperties, a.actAutoDecode,
-                            a.actCollapse, a.actExpand, a.actSelTextToBin})
+    for (QAction* action : {a.actParse, a.actOriginalProperties, a.actSaveProperties, a.actAutoDecode, a.actCollapse,
+             a.actExpand, a.actSelTextToBin})
         action->setEnabled(idle);
     setWindowModified(FDocument.IsModified());
     refreshViews();
@@ -191,9 +190,8 @@ void TfrmMain::updateActions()
 
 void TfrmMain::ReadLanguageFile()
 {
-    const QString path = FOptions.languageFile.isEmpty()
-                             ? LanguageFilePathFor(QCoreApplication::applicationFilePath())
-                             : FOptions.languageFile;
+    const QString path = FOptions.languageFile.isEmpty() ? LanguageFilePathFor(QCoreApplication::applicationFilePath())
+                                                         : FOptions.languageFile;
     if (!FileExists(path))
         return;
     TLanguageFile lng;

@@ -105,7 +105,8 @@ void TfrmMain::loadFile(const QString& path, std::function<void()> failed)
     // In the code page chosen for this file earlier in the session, if any.
     const int codePage = FCodePages.codePageFor(path);
     if (QFileInfo(path).size() >= FOptions.backgroundLoadBytes) {
-        startBackgroundLoad(path, codePage, [path] { TRecentFiles::add(path); }, std::move(failed));
+        startBackgroundLoad(
+            path, codePage, [path] { TRecentFiles::add(path); }, std::move(failed));
         return;
     }
     QElapsedTimer clock;
@@ -120,8 +121,8 @@ void TfrmMain::loadFile(const QString& path, std::function<void()> failed)
     reportShown(clock);
 }
 
-void TfrmMain::startBackgroundLoad(const QString& path, int codePage, std::function<void()> installed,
-                                   std::function<void()> failed)
+void TfrmMain::startBackgroundLoad(
+    const QString& path, int codePage, std::function<void()> installed, std::function<void()> failed)
 {
     // A newer load supersedes a running one: the older one's result is dropped when
     // it arrives, and it counts as failed now.

@@ -108,8 +108,8 @@ void TfrmMain::createViews(QSplitter* splitter)
             const TPictureProperty p = FPicturePane->pictures()[size_t(index)];
             const QString extension = p.Picture.Extension();
             std::unique_ptr<QFileDialog> sdPicture(createDialog(QStringLiteral("sdPicture")));
-            sdPicture->setNameFilters({p.Picture.PictureClass() + QStringLiteral(" (*") + extension + u')',
-                                       QStringLiteral("All Files (*)")});
+            sdPicture->setNameFilters(
+                {p.Picture.PictureClass() + QStringLiteral(" (*") + extension + u')', QStringLiteral("All Files (*)")});
             sdPicture->setDefaultSuffix(extension.mid(1));
             QString base = p.Property.Name;
             if (base.endsWith(QStringLiteral(".Data"), Qt::CaseInsensitive))
@@ -137,7 +137,7 @@ void TfrmMain::createViews(QSplitter* splitter)
             odPicture->setDefaultSuffix(QString());
             odPicture->setNameFilters(
                 {QStringLiteral("Image files (*.bmp *.png *.ico *.cur *.jpg *.jpeg *.gif *.emf *.wmf *.tif *.tiff)"),
-                 QStringLiteral("All Files (*)")});
+                    QStringLiteral("All Files (*)")});
             const QString path = ExecFileDialog(*odPicture);
             if (path.isEmpty())
                 return;

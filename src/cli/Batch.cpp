@@ -113,8 +113,7 @@ int DefaultJobs()
     return std::max(1, QThread::idealThreadCount());
 }
 
-TBatchCounts RunBatch(const QStringList& files, int jobs,
-                      const std::function<TFileResult(const QString&)>& work)
+TBatchCounts RunBatch(const QStringList& files, int jobs, const std::function<TFileResult(const QString&)>& work)
 {
     const qsizetype n = files.size();
     std::vector<std::optional<TFileResult>> results(static_cast<size_t>(n));
@@ -151,9 +150,15 @@ TBatchCounts RunBatch(const QStringList& files, int jobs,
                 std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
             }
             switch (r.outcome) {
-            case TOutcome::Done: ++counts.done; break;
-            case TOutcome::Unchanged: ++counts.unchanged; break;
-            case TOutcome::Failed: ++counts.failed; break;
+            case TOutcome::Done:
+                ++counts.done;
+                break;
+            case TOutcome::Unchanged:
+                ++counts.unchanged;
+                break;
+            case TOutcome::Failed:
+                ++counts.failed;
+                break;
             }
             results[size_t(nextToPrint)].reset();
             ++nextToPrint;

@@ -45,7 +45,6 @@ struct TBatchCounts {
 // in the files' order as soon as the files before it are finished, so the output
 // does not depend on jobs. An exception from work makes the file Failed with
 // "FILE: EKind: message". On a terminal a long batch shows a progress line.
-TBatchCounts RunBatch(const QStringList& files, int jobs,
-                      const std::function<TFileResult(const QString&)>& work);
+TBatchCounts RunBatch(const QStringList& files, int jobs, const std::function<TFileResult(const QString&)>& work);
 
 } // namespace korvel::cli

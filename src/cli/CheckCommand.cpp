@@ -74,7 +74,8 @@ bool StringValue(const QString& text, QString& value)
             if (hex)
                 ++i;
             const qsizetype start = i;
-            while (i < n && (text[i].isDigit() || (hex && isxdigit(text[i].unicode() & 0xFF) && text[i].unicode() < 128)))
+            while (
+                i < n && (text[i].isDigit() || (hex && isxdigit(text[i].unicode() & 0xFF) && text[i].unicode() < 128)))
                 ++i;
             bool ok = false;
             const uint code = text.mid(start, i - start).toUInt(&ok, hex ? 16 : 10);
@@ -368,9 +369,9 @@ TFindings CompareDocuments(const QString& file, const TFormDocument& before, con
                     continue;
                 }
                 f.valueChanges = true;
-                report(pa[k].line, path + u'.' + pa[k].name + QStringLiteral(": ") + Shorten(pa[k].value)
-                                       + QStringLiteral(" -> ") + Shorten(pb[k].value) + QStringLiteral(" (")
-                                       + why.why + u')');
+                report(pa[k].line,
+                    path + u'.' + pa[k].name + QStringLiteral(": ") + Shorten(pa[k].value) + QStringLiteral(" -> ")
+                        + Shorten(pb[k].value) + QStringLiteral(" (") + why.why + u')');
             }
         }
         for (int i = p.a->childCount() - 1; i >= 0; --i)
@@ -416,9 +417,11 @@ TFileResult CheckFile(const QString& file, bool requireText)
         r.outcome = TOutcome::Failed;
         if (f.out.isEmpty()) {
             const auto mismatch = std::mismatch(bytes.begin(), bytes.end(), back.begin(), back.end());
-            r.out += (file + QStringLiteral(": byte %1 changes (a value is stored with another type or size%2)\n")
-                                 .arg(mismatch.first - bytes.begin())
-                                 .arg(f.writingOnly.isEmpty() ? QString() : QStringLiteral("; ") + f.writingOnly.join(QStringLiteral("; "))))
+            r.out += (file
+                + QStringLiteral(": byte %1 changes (a value is stored with another type or size%2)\n")
+                      .arg(mismatch.first - bytes.begin())
+                      .arg(f.writingOnly.isEmpty() ? QString()
+                                                   : QStringLiteral("; ") + f.writingOnly.join(QStringLiteral("; "))))
                          .toUtf8();
         }
         r.out += f.out;
@@ -435,7 +438,8 @@ TFileResult CheckFile(const QString& file, bool requireText)
     if (f.writingOnly.isEmpty())
         f.writingOnly << QStringLiteral("encoding or layout");
     r.out += (file + QStringLiteral(": same values, written differently: ") + f.writingOnly.join(QStringLiteral("; "))
-              + u'\n').toUtf8();
+        + u'\n')
+                 .toUtf8();
     return r;
 }
 
@@ -443,8 +447,9 @@ TFileResult CheckFile(const QString& file, bool requireText)
 
 int CmdCheck(const QStringList& args)
 {
-    const TCommandLine line(args, {{QStringLiteral("--require-text")}, {QStringLiteral("--codepage"), 1},
-                                   {QStringLiteral("-r")}, {QStringLiteral("-j"), 1}});
+    const TCommandLine line(args,
+        {{QStringLiteral("--require-text")}, {QStringLiteral("--codepage"), 1}, {QStringLiteral("-r")},
+            {QStringLiteral("-j"), 1}});
     ApplyCodePage(line);
     const int jobs = line.PositiveNumber(QStringLiteral("-j"), DefaultJobs());
     const bool requireText = line.Has(QStringLiteral("--require-text"));
@@ -461,9 +466,8 @@ int CmdCheck(const QStringList& args)
         PrintError(QStringLiteral("korvel-cli: no form files found"));
         return kExitFailure;
     }
-    const TBatchCounts counts = RunBatch(files, jobs, [requireText](const QString& file) {
-        return CheckFile(file, requireText);
-    });
+    const TBatchCounts counts =
+        RunBatch(files, jobs, [requireText](const QString& file) { return CheckFile(file, requireText); });
     if (files.size() > 1)
         PrintError(QStringLiteral("korvel-cli: %1 passed, %2 failed").arg(counts.done).arg(counts.failed));
     return counts.failed ? kExitFailure : kExitOk;

@@ -100,7 +100,8 @@ QByteArray ReadInput(const QString& path)
     while ((n = std::fread(buf, 1, sizeof buf, stdin)) > 0)
         bytes.append(buf, qsizetype(n));
     if (std::ferror(stdin))
-        throw EFileError(QStringLiteral("標準入力を読めません: ") + QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+        throw EFileError(
+            QStringLiteral("標準入力を読めません: ") + QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
     return bytes;
 }
 
@@ -133,7 +134,8 @@ void ApplyCodePage(const TCommandLine& line)
     const QByteArray value = text.toLatin1();
     int cp = 0;
     const auto r = std::from_chars(value.constData(), value.constData() + value.size(), cp);
-    if (value.isEmpty() || r.ec != std::errc() || r.ptr != value.constData() + value.size() || !ansi::setActiveCodePage(cp))
+    if (value.isEmpty() || r.ec != std::errc() || r.ptr != value.constData() + value.size()
+        || !ansi::setActiveCodePage(cp))
         throw UsageError{QStringLiteral("unsupported code page: ") + text};
 }
 

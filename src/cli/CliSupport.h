@@ -13,7 +13,7 @@ namespace korvel {
 class TComponentTree;
 class TFormDocument;
 class TTreeNode;
-}
+} // namespace korvel
 
 namespace korvel::cli {
 

@@ -52,7 +52,7 @@ TCommandLine::TCommandLine(const QStringList& args, std::initializer_list<TOptio
         } else {
             if (args.size() - i - 1 < spec->values)
                 throw UsageError{name + QStringLiteral(" needs ") + QString::number(spec->values)
-                                 + (spec->values == 1 ? QStringLiteral(" value") : QStringLiteral(" values"))};
+                    + (spec->values == 1 ? QStringLiteral(" value") : QStringLiteral(" values"))};
             for (int k = 0; k < spec->values; ++k)
                 use.values << args[++i];
         }

@@ -20,10 +20,14 @@ namespace {
 const char* FormatName(TStreamOriginalFormat f)
 {
     switch (f) {
-    case sofBinary: return "binary";
-    case sofText: return "text";
-    case sofUTF8Text: return "utf8-text";
-    default: return "unknown";
+    case sofBinary:
+        return "binary";
+    case sofText:
+        return "text";
+    case sofUTF8Text:
+        return "utf8-text";
+    default:
+        return "unknown";
     }
 }
 
@@ -37,8 +41,8 @@ using Converter = std::function<QByteArray(const QByteArray&)>;
 
 // Shared shape of to-text and to-binary. alreadyTarget tells whether an input
 // needs no conversion; convert turns input bytes into output bytes or throws.
-int RunConversion(const TCommandLine& line, const std::function<bool(TStreamOriginalFormat)>& alreadyTarget,
-                  const Converter& convert)
+int RunConversion(
+    const TCommandLine& line, const std::function<bool(TStreamOriginalFormat)>& alreadyTarget, const Converter& convert)
 {
     ApplyCodePage(line);
     const int jobs = line.PositiveNumber(QStringLiteral("-j"), DefaultJobs());
@@ -82,7 +86,9 @@ int RunConversion(const TCommandLine& line, const std::function<bool(TStreamOrig
     });
     if (!toOut)
         PrintError(QStringLiteral("korvel-cli: %1 converted, %2 unchanged, %3 failed")
-                       .arg(counts.done).arg(counts.unchanged).arg(counts.failed));
+                       .arg(counts.done)
+                       .arg(counts.unchanged)
+                       .arg(counts.failed));
     return counts.failed ? kExitFailure : kExitOk;
 }
 
@@ -109,8 +115,9 @@ int CmdDetect(const QStringList& args)
 
 int CmdToText(const QStringList& args)
 {
-    const TCommandLine line(args, {{QStringLiteral("-o"), 1}, {QStringLiteral("--codepage"), 1},
-                                   {QStringLiteral("-r")}, {QStringLiteral("-j"), 1}});
+    const TCommandLine line(args,
+        {{QStringLiteral("-o"), 1}, {QStringLiteral("--codepage"), 1}, {QStringLiteral("-r")},
+            {QStringLiteral("-j"), 1}});
     return RunConversion(
         line, [](TStreamOriginalFormat f) { return f != sofBinary; },
         [](const QByteArray& input) {
@@ -123,8 +130,9 @@ int CmdToText(const QStringList& args)
 
 int CmdToBinary(const QStringList& args)
 {
-    const TCommandLine line(args, {{QStringLiteral("-o"), 1}, {QStringLiteral("--codepage"), 1},
-                                   {QStringLiteral("-r")}, {QStringLiteral("-j"), 1}, {QStringLiteral("--ansi")}});
+    const TCommandLine line(args,
+        {{QStringLiteral("-o"), 1}, {QStringLiteral("--codepage"), 1}, {QStringLiteral("-r")},
+            {QStringLiteral("-j"), 1}, {QStringLiteral("--ansi")}});
     const bool ansi = line.Has(QStringLiteral("--ansi"));
     return RunConversion(
         line, [](TStreamOriginalFormat f) { return f == sofBinary; },

@@ -21,7 +21,6 @@ QString NodeName(const TTreeNode* node)
     return r.ObjectName.isEmpty() ? r.ClassName : r.ObjectName;
 }
 
-
 void LoadDocument(TFormDocument& doc, const QString& file)
 {
     doc.LoadFormFile(file);
@@ -30,7 +29,10 @@ void LoadDocument(TFormDocument& doc, const QString& file)
         PrintError(file + QStringLiteral(": warning: ") + w.Message);
 }
 
-QByteArray Utf8Lines(const QString& text) { return text.toUtf8(); }
+QByteArray Utf8Lines(const QString& text)
+{
+    return text.toUtf8();
+}
 
 // Writes OUT only after every step succeeded; OUT may be FILE only when named explicitly.
 void WriteSaved(const TFormDocument& doc, const QString& out)
@@ -165,8 +167,9 @@ int CmdProps(const QStringList& args)
 
 int CmdMove(const QStringList& args)
 {
-    const TCommandLine line(args, {{QStringLiteral("-o"), 1}, {QStringLiteral("--up"), 1}, {QStringLiteral("--down"), 1},
-                                   {QStringLiteral("--level-up"), 1}, {QStringLiteral("--under"), 2}});
+    const TCommandLine line(args,
+        {{QStringLiteral("-o"), 1}, {QStringLiteral("--up"), 1}, {QStringLiteral("--down"), 1},
+            {QStringLiteral("--level-up"), 1}, {QStringLiteral("--under"), 2}});
     if (!line.Has(QStringLiteral("-o")) || line.Operands().size() != 1)
         throw UsageError{QStringLiteral("move takes FILE -o OUT OP...")};
     std::vector<TOptionUse> ops;
@@ -203,18 +206,16 @@ int CmdDecode(const QStringList& args)
 {
     if (!TCommandLine(args, {}).Operands().isEmpty() || !args.isEmpty())
         throw UsageError{QStringLiteral("decode reads standard input and takes no arguments")};
-    return RunForFile(QStringLiteral("-"), [] {
-        WriteStdout(DecodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8());
-    });
+    return RunForFile(QStringLiteral("-"),
+        [] { WriteStdout(DecodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8()); });
 }
 
 int CmdEncode(const QStringList& args)
 {
     if (!TCommandLine(args, {}).Operands().isEmpty() || !args.isEmpty())
         throw UsageError{QStringLiteral("encode reads standard input and takes no arguments")};
-    return RunForFile(QStringLiteral("-"), [] {
-        WriteStdout(EncodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8());
-    });
+    return RunForFile(QStringLiteral("-"),
+        [] { WriteStdout(EncodeText(QString::fromUtf8(ReadInput(QStringLiteral("-")))).toUtf8()); });
 }
 
 } // namespace korvel::cli

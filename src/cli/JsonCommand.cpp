@@ -13,10 +13,14 @@ namespace {
 const char* FormatName(TStreamOriginalFormat f)
 {
     switch (f) {
-    case sofBinary: return "binary";
-    case sofText: return "text";
-    case sofUTF8Text: return "utf8-text";
-    default: return "unknown";
+    case sofBinary:
+        return "binary";
+    case sofText:
+        return "text";
+    case sofUTF8Text:
+        return "utf8-text";
+    default:
+        return "unknown";
     }
 }
 
@@ -28,11 +32,21 @@ void AppendJsonString(QByteArray& out, const QString& text)
     for (const char ch : utf8) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
+        case '"':
+            out.append("\\\"");
+            break;
+        case '\\':
+            out.append("\\\\");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        case '\r':
+            out.append("\\r");
+            break;
+        case '\t':
+            out.append("\\t");
+            break;
         default:
             if (c < 0x20 || c == 0x7F) {
                 out.append("\\u00");

@@ -18,21 +18,36 @@ constexpr char16_t kEscapeBase = 0xDC00; // U+DC80..U+DCFF stand for bytes 80..F
 const char* icuName(int codePage)
 {
     switch (codePage) {
-    case 874: return "windows-874-2000";
-    case 932: return "ibm-943_P15A-2003";
-    case 936: return "windows-936-2000";
-    case 949: return "windows-949-2000";
-    case 950: return "windows-950-2000";
-    case 1250: return "ibm-5346_P100-1998";
-    case 1251: return "ibm-5347_P100-1998";
-    case 1252: return "ibm-5348_P100-1997";
-    case 1253: return "ibm-5349_P100-1998";
-    case 1254: return "ibm-5350_P100-1998";
-    case 1255: return "ibm-9447_P100-2002";
-    case 1256: return "ibm-9448_X100-2005";
-    case 1257: return "ibm-9449_P100-2002";
-    case 1258: return "ibm-5354_P100-1998";
-    default: return nullptr;
+    case 874:
+        return "windows-874-2000";
+    case 932:
+        return "ibm-943_P15A-2003";
+    case 936:
+        return "windows-936-2000";
+    case 949:
+        return "windows-949-2000";
+    case 950:
+        return "windows-950-2000";
+    case 1250:
+        return "ibm-5346_P100-1998";
+    case 1251:
+        return "ibm-5347_P100-1998";
+    case 1252:
+        return "ibm-5348_P100-1997";
+    case 1253:
+        return "ibm-5349_P100-1998";
+    case 1254:
+        return "ibm-5350_P100-1998";
+    case 1255:
+        return "ibm-9447_P100-2002";
+    case 1256:
+        return "ibm-9448_X100-2005";
+    case 1257:
+        return "ibm-9449_P100-2002";
+    case 1258:
+        return "ibm-5354_P100-1998";
+    default:
+        return nullptr;
     }
 }
 
@@ -121,8 +136,8 @@ void decodeRun(UConverter* c, int codePage, const char* p, int64_t n, QString& o
     if (icuDecode(c, p, n, out)) {
         QByteArray back;
         QStringView decoded(out.constData() + mark, out.size() - mark);
-        if (icuEncode(c, decoded.utf16(), decoded.size(), back)
-            && back.size() == n && std::memcmp(back.constData(), p, n) == 0)
+        if (icuEncode(c, decoded.utf16(), decoded.size(), back) && back.size() == n
+            && std::memcmp(back.constData(), p, n) == 0)
             return;
         out.truncate(mark);
     }
@@ -135,8 +150,8 @@ void decodeRun(UConverter* c, int codePage, const char* p, int64_t n, QString& o
             if (!icuDecode(c, p + i, len, one) || one.size() != 1)
                 continue;
             QByteArray back;
-            if (icuEncode(c, reinterpret_cast<const char16_t*>(one.utf16()), 1, back)
-                && back.size() == len && std::memcmp(back.constData(), p + i, len) == 0) {
+            if (icuEncode(c, reinterpret_cast<const char16_t*>(one.utf16()), 1, back) && back.size() == len
+                && std::memcmp(back.constData(), p + i, len) == 0) {
                 out.append(one);
                 i += len;
                 done = true;
@@ -150,7 +165,10 @@ void decodeRun(UConverter* c, int codePage, const char* p, int64_t n, QString& o
     }
 }
 
-bool isEscape(char16_t u) { return u >= kEscapeBase + 0x80 && u <= kEscapeBase + 0xFF; }
+bool isEscape(char16_t u)
+{
+    return u >= kEscapeBase + 0x80 && u <= kEscapeBase + 0xFF;
+}
 
 // Encodes s[0..n) and checks that decoding gives the same text back: ICU drops
 // some characters (U+200B, U+FEFF, …) silently instead of reporting them.
@@ -160,8 +178,8 @@ bool encodeChecked(UConverter* c, const char16_t* s, qsizetype n, QByteArray& ou
     if (!icuEncode(c, s, n, out))
         return false;
     QString back;
-    if (out.size() > start && icuDecode(c, out.constData() + start, out.size() - start, back)
-        && back.size() == n && std::memcmp(back.utf16(), s, n * sizeof(char16_t)) == 0)
+    if (out.size() > start && icuDecode(c, out.constData() + start, out.size() - start, back) && back.size() == n
+        && std::memcmp(back.utf16(), s, n * sizeof(char16_t)) == 0)
         return true;
     out.truncate(start);
     return false;
@@ -194,7 +212,8 @@ bool encodeImpl(QStringView text, QByteArray& out, int codePage, bool exact)
         if (!c || !encodeChecked(c, s + i, j - i, out)) {
             // Character by character: '?' for each one without an exact mapping.
             for (qsizetype m = i; m < j; ++m) {
-                const qsizetype len = (QChar::isHighSurrogate(s[m]) && m + 1 < j && QChar::isLowSurrogate(s[m + 1])) ? 2 : 1;
+                const qsizetype len =
+                    (QChar::isHighSurrogate(s[m]) && m + 1 < j && QChar::isLowSurrogate(s[m + 1])) ? 2 : 1;
                 if (!c || !encodeChecked(c, s + m, len, out)) {
                     if (exact)
                         return false;
@@ -210,7 +229,10 @@ bool encodeImpl(QStringView text, QByteArray& out, int codePage, bool exact)
 
 } // namespace
 
-bool isSupported(int codePage) { return icuName(codePage) != nullptr; }
+bool isSupported(int codePage)
+{
+    return icuName(codePage) != nullptr;
+}
 
 int codePageForLocale(const QString& localeName)
 {
@@ -219,20 +241,34 @@ int codePageForLocale(const QString& localeName)
         return 1252;
     const QString l = lang.section(u'_', 0, 0).toLower();
     const QString region = lang.section(u'_', 1, 1).toUpper();
-    if (l == u"ja") return 932;
-    if (l == u"zh") return (region == u"TW" || region == u"HK" || region == u"MO") ? 950 : 936;
-    if (l == u"ko") return 949;
+    if (l == u"ja")
+        return 932;
+    if (l == u"zh")
+        return (region == u"TW" || region == u"HK" || region == u"MO") ? 950 : 936;
+    if (l == u"ko")
+        return 949;
     static const char* cyrillic[] = {"ru", "uk", "be", "bg", "mk", "sr", "kk", "ky", "mn", "tg", "tt", "ba"};
-    for (const char* x : cyrillic) if (l == QLatin1String(x)) return 1251;
+    for (const char* x : cyrillic)
+        if (l == QLatin1String(x))
+            return 1251;
     static const char* central[] = {"cs", "sk", "pl", "hu", "sl", "hr", "ro", "sq", "bs"};
-    for (const char* x : central) if (l == QLatin1String(x)) return 1250;
-    if (l == u"el") return 1253;
-    if (l == u"tr" || l == u"az") return 1254;
-    if (l == u"he" || l == u"iw") return 1255;
-    if (l == u"ar" || l == u"fa" || l == u"ur") return 1256;
-    if (l == u"lt" || l == u"lv" || l == u"et") return 1257;
-    if (l == u"vi") return 1258;
-    if (l == u"th") return 874;
+    for (const char* x : central)
+        if (l == QLatin1String(x))
+            return 1250;
+    if (l == u"el")
+        return 1253;
+    if (l == u"tr" || l == u"az")
+        return 1254;
+    if (l == u"he" || l == u"iw")
+        return 1255;
+    if (l == u"ar" || l == u"fa" || l == u"ur")
+        return 1256;
+    if (l == u"lt" || l == u"lv" || l == u"et")
+        return 1257;
+    if (l == u"vi")
+        return 1258;
+    if (l == u"th")
+        return 874;
     return 1252;
 }
 
@@ -338,8 +374,17 @@ bool encodeExact(QStringView text, QByteArray& out, int codePage)
     return encodeImpl(text, out, codePage, true);
 }
 
-QString decode(QByteArrayView bytes) { return decode(bytes, activeCodePage()); }
-QByteArray encode(QStringView text) { return encode(text, activeCodePage()); }
-bool encodeExact(QStringView text, QByteArray& out) { return encodeExact(text, out, activeCodePage()); }
+QString decode(QByteArrayView bytes)
+{
+    return decode(bytes, activeCodePage());
+}
+QByteArray encode(QStringView text)
+{
+    return encode(text, activeCodePage());
+}
+bool encodeExact(QStringView text, QByteArray& out)
+{
+    return encodeExact(text, out, activeCodePage());
+}
 
 } // namespace korvel::ansi

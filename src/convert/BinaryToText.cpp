@@ -124,12 +124,11 @@ struct StringUnits { // a decoded string
 // Converts one form stream into text; one instance per pass.
 class TextWriter {
 public:
-    TextWriter(ByteStream& input, bool utf8Strings)
-        : FInput(input), FReader(input), FUtf8Strings(utf8Strings)
+    TextWriter(ByteStream& input, bool utf8Strings) : FInput(input), FReader(input), FUtf8Strings(utf8Strings)
     {
         // Text is typically about twice the size of the binary stream.
-        const int64_t estimate = std::min<int64_t>(std::max<int64_t>(0, input.size() - input.position()),
-                                                   int64_t(1) << 30);
+        const int64_t estimate =
+            std::min<int64_t>(std::max<int64_t>(0, input.size() - input.position()), int64_t(1) << 30);
         FLimit = kTextLimitBase + estimate * kTextLimitFactor;
         Grow(std::clamp<int64_t>(estimate * 2 + estimate / 4, 4096, kInitialTextLimit));
         FCur += kBomRoom;
@@ -181,8 +180,7 @@ private:
         std::memcpy(FCur, s, size_t(n));
         FCur += n;
     }
-    template <size_t N>
-    void PutLiteral(const char (&s)[N])
+    template <size_t N> void PutLiteral(const char (&s)[N])
     {
         Ensure(N - 1);
         std::memcpy(FCur, s, N - 1);
@@ -219,8 +217,7 @@ private:
         FCur[1] = '\n';
         FCur += 2;
     }
-    template <typename T>
-    void PutDecimal(T v)
+    template <typename T> void PutDecimal(T v)
     {
         Ensure(24);
         FCur = std::to_chars(FCur, FEnd, v).ptr;
@@ -257,9 +254,9 @@ private:
 
     [[noreturn]] void ThrowUnknownTag(int t) const
     {
-        const QString message = QString::fromUtf16(u"%1%2%3 の読み取り中のエラー : %4")
-                                    .arg(NameAt(FHeaderNamePos), QStringLiteral("."),
-                                         NameAt(FPropertyNamePos), QString::number(t));
+        const QString message =
+            QString::fromUtf16(u"%1%2%3 の読み取り中のエラー : %4")
+                .arg(NameAt(FHeaderNamePos), QStringLiteral("."), NameAt(FPropertyNamePos), QString::number(t));
         throw EReadError(message, TErrorPosition{FReader.Position()});
     }
 
@@ -345,7 +342,11 @@ private:
         if (t > kMaxValueType)
             ThrowUnknownTag(t);
         switch (t) {
-        case vaNull: case vaFalse: case vaTrue: case vaNil: case vaIdent:
+        case vaNull:
+        case vaFalse:
+        case vaTrue:
+        case vaNil:
+        case vaIdent:
             PutName(FReader.ReadIdentBytes());
             return;
         case vaList:
@@ -374,13 +375,16 @@ private:
     {
         char buf[kMaxFloatTextSize];
         switch (t) {
-        case vaInt8: case vaInt16: case vaInt32:
+        case vaInt8:
+        case vaInt16:
+        case vaInt32:
             PutDecimal(FReader.ReadInteger());
             return;
         case vaInt64:
             PutDecimal(FReader.ReadInt64());
             return;
-        case vaExtended: case vaDouble:
+        case vaExtended:
+        case vaDouble:
             Put(buf, FormatFixed(FReader.ReadFloat(), buf));
             return;
         case vaSingle:
@@ -395,7 +399,10 @@ private:
             Put(buf, FormatGeneral(FReader.ReadDate(), buf));
             Put('d');
             return;
-        case vaString: case vaLString: case vaWString: case vaUTF8String:
+        case vaString:
+        case vaLString:
+        case vaWString:
+        case vaUTF8String:
             ConvertString(FReader.ReadStringBytes());
             return;
         default:
@@ -412,9 +419,8 @@ private:
         long double back = 0;
         const auto [ptr, ec] = std::from_chars(buf, buf + n, back, std::chars_format::general);
         const long double rounded = std::nearbyint(back);
-        const bool exact = ec == std::errc() && ptr == buf + n
-            && rounded >= -9223372036854775808.0L && rounded < 9223372036854775808.0L
-            && static_cast<int64_t>(rounded) == v;
+        const bool exact = ec == std::errc() && ptr == buf + n && rounded >= -9223372036854775808.0L
+            && rounded < 9223372036854775808.0L && static_cast<int64_t>(rounded) == v;
         if (exact)
             Put(buf, n);
         else
@@ -583,7 +589,7 @@ private:
         const bool undecodable = escaping == Escaping::Ansi && FUtf8Strings
             && std::any_of(s.cbegin(), s.cend(), [](QChar c) { return c.isSurrogate(); });
         WriteString(StringUnits{reinterpret_cast<const char16_t*>(s.utf16())}, s.size(),
-                    undecodable ? Escaping::Unicode : escaping);
+            undecodable ? Escaping::Unicode : escaping);
     }
 
     static bool NeedsCode(char16_t u, Escaping escaping)
@@ -596,8 +602,7 @@ private:
     }
 
     // Writes the quoted run s[k, i) of characters that need no code.
-    template <typename Units>
-    void PutRun(const Units& s, int64_t k, int64_t i)
+    template <typename Units> void PutRun(const Units& s, int64_t k, int64_t i)
     {
         const int64_t n = i - k;
         Ensure(n + 2);
@@ -627,8 +632,7 @@ private:
         *FCur++ = '\'';
     }
 
-    template <typename Units>
-    void WriteString(const Units& s, int64_t length, Escaping escaping)
+    template <typename Units> void WriteString(const Units& s, int64_t length, Escaping escaping)
     {
         if (length == 0) {
             PutLiteral("''");

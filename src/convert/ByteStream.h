@@ -12,7 +12,7 @@ namespace korvel {
 class ByteStream {
 public:
     ByteStream() = default;
-    explicit ByteStream(QByteArray data) : FData(std::move(data)) {}
+    explicit ByteStream(QByteArray data) : FData(std::move(data)) { }
 
     int64_t size() const { return FData.size(); }
     int64_t position() const { return FPosition; }
@@ -32,8 +32,16 @@ public:
 
     const QByteArray& data() const { return FData; }
     // Replaces the content and sets the position to 0.
-    void setData(QByteArray data) { FData = std::move(data); FPosition = 0; }
-    void clear() { FData.clear(); FPosition = 0; }
+    void setData(QByteArray data)
+    {
+        FData = std::move(data);
+        FPosition = 0;
+    }
+    void clear()
+    {
+        FData.clear();
+        FPosition = 0;
+    }
     // Reserves capacity for a buffer about to grow to n bytes.
     void reserve(int64_t n) { FData.reserve(n); }
 

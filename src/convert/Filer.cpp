@@ -14,8 +14,7 @@
 namespace korvel {
 namespace {
 
-template <typename T>
-T LoadLE(const uint8_t* p)
+template <typename T> T LoadLE(const uint8_t* p)
 {
     using U = std::make_unsigned_t<T>;
     U v = 0;
@@ -24,8 +23,7 @@ T LoadLE(const uint8_t* p)
     return static_cast<T>(v);
 }
 
-template <typename T>
-void StoreLE(T value, uint8_t* p)
+template <typename T> void StoreLE(T value, uint8_t* p)
 {
     using U = std::make_unsigned_t<T>;
     const U v = static_cast<U>(value);

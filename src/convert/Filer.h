@@ -108,7 +108,7 @@ class TFiler {
 public:
     static constexpr int kBufferSize = 4096;
 
-    explicit TFiler(ByteStream& stream) : FStream(stream) {}
+    explicit TFiler(ByteStream& stream) : FStream(stream) { }
     TFiler(const TFiler&) = delete;
     TFiler& operator=(const TFiler&) = delete;
 
@@ -125,7 +125,7 @@ protected:
 // for a tag the operation does not accept.
 class TReader : public TFiler {
 public:
-    explicit TReader(ByteStream& stream) : TFiler(stream) {}
+    explicit TReader(ByteStream& stream) : TFiler(stream) { }
     // Leaves the stream positioned just after the last byte consumed.
     ~TReader();
 
@@ -206,7 +206,7 @@ private:
 // which is flushed when full, on FlushBuffer() and on destruction.
 class TWriter : public TFiler {
 public:
-    explicit TWriter(ByteStream& stream) : TFiler(stream) {}
+    explicit TWriter(ByteStream& stream) : TFiler(stream) { }
     ~TWriter();
 
     // Writes the buffered bytes to the stream.
@@ -236,8 +236,8 @@ public:
     void WriteInteger(int64_t v);
     // The same for another signed 64-bit type (qint64 is long long, int64_t is long).
     template <typename T>
-        requires(std::is_integral_v<T> && std::is_signed_v<T> && sizeof(T) == 8 && !std::is_same_v<T, int64_t>)
-    void WriteInteger(T v)
+    requires(std::is_integral_v<T>&& std::is_signed_v<T> && sizeof(T) == 8
+        && !std::is_same_v<T, int64_t>) void WriteInteger(T v)
     {
         WriteInteger(static_cast<int64_t>(v));
     }

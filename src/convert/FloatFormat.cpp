@@ -68,8 +68,7 @@ TDecimalDigits DecimalDigits(long double x, int precision, int decimals)
     const double narrow = static_cast<double>(magnitude);
     const auto res = static_cast<long double>(narrow) == magnitude
         ? std::to_chars(buf, buf + sizeof buf, narrow, std::chars_format::scientific, kSignificantDigits - 1)
-        : std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific,
-                        kSignificantDigits - 1);
+        : std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, kSignificantDigits - 1);
     char digits[kSignificantDigits];
     digits[0] = buf[0];
     std::memcpy(digits + 1, buf + 2, kSignificantDigits - 1);

@@ -27,10 +27,10 @@ enum : uint8_t {
     kOther = 0,
     kLetter = 1,
     kDigit = 2,
-    kHexDigit = 4,       // 0-9, A-F, a-f
-    kNumberRun = 8,      // + - . 0-9 E e: the tail of a float
-    kFloatSuffix = 16,   // C D F S c d f s
-    kStringStop = 32,    // bytes that end a run inside quotes: 00, CR, LF, apostrophe
+    kHexDigit = 4,     // 0-9, A-F, a-f
+    kNumberRun = 8,    // + - . 0-9 E e: the tail of a float
+    kFloatSuffix = 16, // C D F S c d f s
+    kStringStop = 32,  // bytes that end a run inside quotes: 00, CR, LF, apostrophe
 };
 
 constexpr std::array<uint8_t, 256> MakeClassTable()
@@ -87,8 +87,8 @@ inline bool DecodeHex16(const uint8_t* src, uint8_t* dst)
     const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
     if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF)
         return false;
-    const __m128i value = _mm_or_si128(_mm_and_si128(isDigit, digit),
-                                       _mm_andnot_si128(isDigit, _mm_add_epi8(letter, _mm_set1_epi8(10))));
+    const __m128i value =
+        _mm_or_si128(_mm_and_si128(isDigit, digit), _mm_andnot_si128(isDigit, _mm_add_epi8(letter, _mm_set1_epi8(10))));
     const __m128i high = _mm_and_si128(value, _mm_set1_epi16(0x00FF)); // digits at even offsets
     const __m128i low = _mm_srli_epi16(value, 8);                      // digits at odd offsets
     const __m128i bytes = _mm_or_si128(_mm_slli_epi16(high, 4), low);
@@ -97,7 +97,10 @@ inline bool DecodeHex16(const uint8_t* src, uint8_t* dst)
 }
 #endif
 
-inline bool Is(uint8_t c, uint8_t cls) { return (kClass[c] & cls) != 0; }
+inline bool Is(uint8_t c, uint8_t cls)
+{
+    return (kClass[c] & cls) != 0;
+}
 
 constexpr char16_t kMsgIdentExpected[] = u"識別子が必要です";
 constexpr char16_t kMsgStringExpected[] = u"文字列が必要です";
@@ -158,7 +161,11 @@ bool IsOverflow(std::string_view s)
 // below the smallest normal extended value exactly.
 class BigUint {
 public:
-    explicit BigUint(uint32_t v = 0) { if (v) FLimbs.push_back(v); }
+    explicit BigUint(uint32_t v = 0)
+    {
+        if (v)
+            FLimbs.push_back(v);
+    }
 
     void MulAdd(uint32_t factor, uint32_t addend)
     {
@@ -247,8 +254,8 @@ long double DenormalFromDecimal(std::string_view s)
     BigUint digits;
     uint32_t chunk = 0;
     uint32_t chunkScale = 1;
-    int64_t count = 0;     // significant digits taken into `digits`
-    int64_t exponent = 0;  // value = digits × 10^exponent
+    int64_t count = 0;    // significant digits taken into `digits`
+    int64_t exponent = 0; // value = digits × 10^exponent
     bool afterPoint = false;
     for (; i < s.size() && s[i] != 'e' && s[i] != 'E'; ++i) {
         if (s[i] == '.') {
@@ -547,8 +554,7 @@ int TParser::IdentCharLength(const char* p, bool first) const
         cp = (cp << 6) | (t & 0x3F);
     }
     // Overlong forms, surrogates and values beyond U+10FFFF start no character.
-    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF
-        || (cp >= 0xD800 && cp <= 0xDFFF))
+    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
     switch (QChar::category(cp)) {
     case QChar::Letter_Uppercase:

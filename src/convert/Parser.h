@@ -115,19 +115,19 @@ private:
     [[noreturn]] void ThrowConvert(const char16_t* format, const QString& text) const;
 
     ByteStream& FStream;
-    int64_t FOrigin;                // stream offset of FData[0]
-    const char* FData;              // the text
-    const char* FEnd;               // end of the data (treated as a 00 byte)
-    const char* FSourcePtr;         // next byte to scan
-    const char* FTokenPtr;          // first byte of the current token
-    qsizetype FFarLineFeed = -1;    // offset of the last line feed found ahead
+    int64_t FOrigin;             // stream offset of FData[0]
+    const char* FData;           // the text
+    const char* FEnd;            // end of the data (treated as a 00 byte)
+    const char* FSourcePtr;      // next byte to scan
+    const char* FTokenPtr;       // first byte of the current token
+    qsizetype FFarLineFeed = -1; // offset of the last line feed found ahead
     int FSourceLine = 1;
     char16_t FToken = tokEndOfInput;
     char16_t FFloatType = 0;
     TTextEncoding FEncoding = TTextEncoding::Ansi;
     TFormatSettings FFormatSettings;
-    std::string FStrBytes;          // value bytes of a narrow string token
-    std::u16string FWideStr;        // value of a wide string token
+    std::string FStrBytes;                // value bytes of a narrow string token
+    std::u16string FWideStr;              // value of a wide string token
     std::unique_ptr<uint8_t[]> FHexBytes; // reused buffer of HexToBinary
     qsizetype FHexCapacity = 0;
 };

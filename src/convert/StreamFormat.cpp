@@ -11,8 +11,38 @@ namespace {
 
 // The empty entry that opens a 32-bit resource file.
 constexpr uint8_t kEmptyEntry[32] = {
-    0x00, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0x00,
+    0x00,
+    0x00,
+    0x00,
+    0x20,
+    0x00,
+    0x00,
+    0x00,
+    0xFF,
+    0xFF,
+    0x00,
+    0x00,
+    0xFF,
+    0xFF,
+    0x00,
+    0x00,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
+    0,
 };
 
 // Longest root class name a resource header accepts.
@@ -93,8 +123,14 @@ TStreamOriginalFormat DetectStreamFormat(ByteStream& stream)
     if (std::memcmp(b, "TPF0", 4) == 0 || (b[0] == 0 && b[1] == 0 && b[2] == 0 && b[3] == 0))
         return sofBinary;
     switch (b[0]) {
-    case 0x09: case 0x0B: case 0x0D: case 0x20:
-    case 'I': case 'O': case 'i': case 'o':
+    case 0x09:
+    case 0x0B:
+    case 0x0D:
+    case 0x20:
+    case 'I':
+    case 'O':
+    case 'i':
+    case 'o':
         return sofText;
     default:
         break;
@@ -117,8 +153,8 @@ void ReadResHeader(ByteStream& stream)
         static constexpr uint8_t kType[4] = {0xFF, 0xFF, 0x0A, 0x00};
         if (std::memcmp(buf + 8, kType, 4) != 0)
             ThrowInvalidImage();
-        const uint32_t headerSize = uint32_t(buf[4]) | (uint32_t(buf[5]) << 8)
-            | (uint32_t(buf[6]) << 16) | (uint32_t(buf[7]) << 24);
+        const uint32_t headerSize =
+            uint32_t(buf[4]) | (uint32_t(buf[5]) << 8) | (uint32_t(buf[6]) << 16) | (uint32_t(buf[7]) << 24);
         stream.seekRelative(int64_t(headerSize) - m);
         return;
     }
@@ -163,11 +199,11 @@ void WriteFormResourceHeader(const QByteArray& formStream, ByteStream& output)
         for (QChar c : name)
             AppendLE16(header, c.unicode());
         AppendLE16(header, 0);
-        AppendLE32(header, 0); // data version
-        AppendLE16(header, 0); // memory flags
+        AppendLE32(header, 0);      // data version
+        AppendLE16(header, 0);      // memory flags
         AppendLE16(header, 0x0409); // language
-        AppendLE32(header, 0); // version
-        AppendLE32(header, 0); // characteristics
+        AppendLE32(header, 0);      // version
+        AppendLE32(header, 0);      // characteristics
     }
     output.write(header);
 }

@@ -117,7 +117,8 @@ private:
         // Without a prefix the class name's length byte comes first, and one of 0xF0
         // or above would read back as a prefix.
         if (flags == 0 && std::min<qsizetype>(className.size(), 255) >= kFirstPrefixByte) {
-            FParser.ErrorAt(TErrorPosition{headerOffset, headerLine}, QString::fromUtf16(kMsgNameTooLong).arg(DecodeUtf8(className)));
+            FParser.ErrorAt(TErrorPosition{headerOffset, headerLine},
+                QString::fromUtf16(kMsgNameTooLong).arg(DecodeUtf8(className)));
         }
         FWriter.WriteObjectPrefix(flags, position);
         FWriter.WriteStrBytes(className);
@@ -411,8 +412,7 @@ void ToStream(ByteStream& input, ByteStream& output, bool ansi)
 void ToResource(ByteStream& input, ByteStream& output, bool ansi)
 {
     QByteArray buffer = ConvertToBuffer(input, ansi);
-    const QByteArray stream = QByteArray::fromRawData(buffer.constData() + kHeaderRoom,
-                                                      buffer.size() - kHeaderRoom);
+    const QByteArray stream = QByteArray::fromRawData(buffer.constData() + kHeaderRoom, buffer.size() - kHeaderRoom);
     ByteStream header;
     WriteFormResourceHeader(stream, header);
     const QByteArray& h = header.data();

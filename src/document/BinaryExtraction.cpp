@@ -6,7 +6,10 @@
 namespace korvel {
 namespace {
 
-bool inRunClass(char16_t c) noexcept { return HexDigitValue(c) >= 0 || IsHexSelectionSpace(c); }
+bool inRunClass(char16_t c) noexcept
+{
+    return HexDigitValue(c) >= 0 || IsHexSelectionSpace(c);
+}
 
 } // namespace
 
@@ -15,8 +18,15 @@ bool IsHexSelectionSpace(char16_t c) noexcept
     if (c < 0x80)
         return c == u' ' || (c >= 0x09 && c <= 0x0D);
     switch (c) {
-    case 0x0085: case 0x00A0: case 0x1680: case 0x180E: case 0x2028: case 0x2029:
-    case 0x202F: case 0x205F: case 0x3000:
+    case 0x0085:
+    case 0x00A0:
+    case 0x1680:
+    case 0x180E:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
         return true;
     default:
         return c >= 0x2000 && c <= 0x200A;

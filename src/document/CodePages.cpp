@@ -14,8 +14,7 @@ const std::vector<int>& ReopenCodePages()
 
 bool UsesAnsiCodePage(const TFormDocument& document)
 {
-    return document.IsLoaded()
-           && (document.Format() == sofBinary || document.Encoding() == TTextEncoding::tenAnsi);
+    return document.IsLoaded() && (document.Format() == sofBinary || document.Encoding() == TTextEncoding::tenAnsi);
 }
 
 QString EncodingStatusText(const TFormDocument& document)

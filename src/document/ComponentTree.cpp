@@ -4,7 +4,6 @@
 
 namespace korvel {
 
-
 // --- TTreeNode ---------------------------------------------------------------
 
 TTreeNode::TTreeNode(TPROPREC record, QString caption, int imageIndex)
@@ -105,8 +104,7 @@ TTreeNode* TComponentTree::GetNodeFromIndex(int64_t index) const
     return node;
 }
 
-TTreeNode* TComponentTree::append(TTreeNode* parent, TPROPREC&& record, QString&& caption,
-                                  int imageIndex)
+TTreeNode* TComponentTree::append(TTreeNode* parent, TPROPREC&& record, QString&& caption, int imageIndex)
 {
     auto node = std::make_unique<TTreeNode>(std::move(record), std::move(caption), imageIndex);
     node->FParent = parent;
@@ -122,11 +120,9 @@ TTreeNode* TComponentTree::addTopLevel(TPROPREC record, QString caption, int ima
     return append(FRoot.get(), std::move(record), std::move(caption), imageIndex);
 }
 
-TTreeNode* TComponentTree::addChild(TTreeNode* parent, TPROPREC record, QString caption,
-                                    int imageIndex)
+TTreeNode* TComponentTree::addChild(TTreeNode* parent, TPROPREC record, QString caption, int imageIndex)
 {
-    return append(parent ? parent : FRoot.get(), std::move(record), std::move(caption),
-                  imageIndex);
+    return append(parent ? parent : FRoot.get(), std::move(record), std::move(caption), imageIndex);
 }
 
 void TComponentTree::clear()
@@ -157,8 +153,7 @@ void TComponentTree::replaceContents(TComponentTree&& other)
 
 bool TComponentTree::MoveTo(TTreeNode* node, TTreeNode* destination, TNodeAttachMode mode)
 {
-    if (!node || !destination || node->FIsRoot || destination->FIsRoot || !node->FParent
-        || !destination->FParent)
+    if (!node || !destination || node->FIsRoot || destination->FIsRoot || !node->FParent || !destination->FParent)
         return false;
 
     TTreeNode* newParent = mode == naAddChild ? destination : destination->FParent;
@@ -238,8 +233,7 @@ void TComponentTree::addObserver(TTreeObserver* observer)
 
 void TComponentTree::removeObserver(TTreeObserver* observer)
 {
-    FObservers.erase(std::remove(FObservers.begin(), FObservers.end(), observer),
-                     FObservers.end());
+    FObservers.erase(std::remove(FObservers.begin(), FObservers.end(), observer), FObservers.end());
 }
 
 } // namespace korvel

@@ -80,11 +80,9 @@ public:
     // Before node leaves (oldParent, oldRow) for (newParent, newRow); newRow is its
     // row after the move. Within the same parent a view's "destination row before
     // the move" is newRow + 1 when moving down.
-    virtual void beforeMove(TTreeNode* node, TTreeNode* oldParent, int oldRow,
-                            TTreeNode* newParent, int newRow) = 0;
+    virtual void beforeMove(TTreeNode* node, TTreeNode* oldParent, int oldRow, TTreeNode* newParent, int newRow) = 0;
     // After the move described in beforeMove has happened.
-    virtual void afterMove(TTreeNode* node, TTreeNode* oldParent, int oldRow,
-                           TTreeNode* newParent, int newRow) = 0;
+    virtual void afterMove(TTreeNode* node, TTreeNode* oldParent, int oldRow, TTreeNode* newParent, int newRow) = 0;
     // Before the whole content is replaced or cleared; no node pointer stays valid after it.
     virtual void beforeReset() = 0;
     // After the content was replaced or cleared.

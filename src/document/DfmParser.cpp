@@ -26,7 +26,10 @@ constexpr std::array<uint8_t, 128> makeClasses()
 
 constexpr std::array<uint8_t, 128> kClasses = makeClasses();
 
-inline bool is(char16_t c, uint8_t cls) noexcept { return c < 128 && (kClasses[c] & cls) != 0; }
+inline bool is(char16_t c, uint8_t cls) noexcept
+{
+    return c < 128 && (kClasses[c] & cls) != 0;
+}
 
 inline const char16_t* skip(const char16_t* p, const char16_t* end, uint8_t cls) noexcept
 {

@@ -45,8 +45,8 @@ QStringView textLine(QStringView text, int number)
 QString FileErrorText(const QString& path, const QString& message)
 {
     const QString text = message.startsWith(path + QStringLiteral(": ")) || path.isEmpty()
-                             ? message
-                             : path + QStringLiteral(": ") + message;
+        ? message
+        : path + QStringLiteral(": ") + message;
     // Control characters of a damaged file would garble the box: show them as #nn.
     QString shown;
     shown.reserve(text.size());
@@ -184,7 +184,7 @@ QString TFormDocument::RegeneratedLineLocation(int line) const
                 return {};
             const TPROPREC& r = item.node->record();
             return u'(' + NodeCaption(r.ObjectName, FNoNameText) + QStringLiteral(": ") + r.ClassName
-                   + QStringLiteral(" のプロパティ ") + QString::number(within) + QStringLiteral(" 行目)");
+                + QStringLiteral(" のプロパティ ") + QString::number(within) + QStringLiteral(" 行目)");
         }
         at += count;
         stack.push_back({item.node, true});

@@ -4,8 +4,7 @@ namespace korvel {
 namespace {
 
 // Calls visit for every node in depth-first order (parent before children), iteratively.
-template <typename Visit>
-void ForEachNode(const TComponentTree& tree, Visit&& visit)
+template <typename Visit> void ForEachNode(const TComponentTree& tree, Visit&& visit)
 {
     std::vector<const TTreeNode*> stack;
     for (int i = tree.topLevelCount() - 1; i >= 0; --i)
@@ -30,14 +29,13 @@ TComponentFilter FilterComponents(const TComponentTree& tree, QStringView text)
             return;
         filter.Matches.push_back(node);
         // Ancestors already kept keep theirs too: stop at the first one.
-        for (const TTreeNode* n = node; n && filter.Kept.insert(n).second; n = n->parent()) {
-        }
+        for (const TTreeNode* n = node; n && filter.Kept.insert(n).second; n = n->parent()) { }
     });
     return filter;
 }
 
-std::vector<TPropertyMatch> FindInProperties(const TComponentTree& tree, QStringView text,
-                                             const TPropertyTextOf& propertyText)
+std::vector<TPropertyMatch> FindInProperties(
+    const TComponentTree& tree, QStringView text, const TPropertyTextOf& propertyText)
 {
     std::vector<TPropertyMatch> matches;
     if (text.isEmpty())

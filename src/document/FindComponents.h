@@ -38,8 +38,8 @@ using TPropertyTextOf = std::function<QString(const TTreeNode*)>;
 
 // Every occurrence of text in the nodes' property texts (letter case ignored), nodes
 // in depth-first order, occurrences in text order, not overlapping. Empty text finds nothing.
-std::vector<TPropertyMatch> FindInProperties(const TComponentTree& tree, QStringView text,
-                                             const TPropertyTextOf& propertyText);
+std::vector<TPropertyMatch> FindInProperties(
+    const TComponentTree& tree, QStringView text, const TPropertyTextOf& propertyText);
 
 // The match that next (forward) or previous steps to from current, wrapping around
 // at either end; from -1 (no current match) forward gives the first match and

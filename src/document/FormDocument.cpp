@@ -38,8 +38,8 @@ QString headerOf(const TPROPREC& r)
 // Calls sink(indent, text) for the lines first … first + count − 1 of orgFile with
 // up to maxStrip columns of their indentation removed.
 template <typename Sink>
-void emitLoadedLines(const TTextLines& orgFile, qsizetype first, qsizetype count,
-                     qsizetype maxStrip, qsizetype indent, Sink& sink)
+void emitLoadedLines(
+    const TTextLines& orgFile, qsizetype first, qsizetype count, qsizetype maxStrip, qsizetype indent, Sink& sink)
 {
     const qsizetype end = std::min(first + count, orgFile.size());
     if constexpr (requires { sink.loadedLines(orgFile, first, end, indent); }) {
@@ -58,8 +58,7 @@ void emitLoadedLines(const TTextLines& orgFile, qsizetype first, qsizetype count
 // level; the root's own trail only when withRootTrail. Explicit stack, so any
 // depth is safe.
 template <typename Sink>
-void emitBlock(const TTextLines& orgFile, const TTreeNode* root, int rootDepth, bool withRootTrail,
-               Sink&& sink)
+void emitBlock(const TTextLines& orgFile, const TTreeNode* root, int rootDepth, bool withRootTrail, Sink&& sink)
 {
     struct Item {
         const TTreeNode* node;
@@ -111,8 +110,7 @@ constexpr int64_t kMaxRegeneratedChars = int64_t(1) << 30;
 // Counts the characters (CR LF included) of the lines emitted to it.
 struct MeasureSink {
     int64_t total = 0;
-    template <typename View>
-    void operator()(qsizetype indent, View text) { total += indent + text.size() + 2; }
+    template <typename View> void operator()(qsizetype indent, View text) { total += indent + text.size() + 2; }
 };
 
 // At least as many characters as MeasureSink counts, found per block instead of
@@ -129,8 +127,7 @@ struct BoundSink : MeasureSink {
 
 // A bound on the characters produce(sink) emits, exact when that bound is over
 // the limit; throws EDocumentError when the exact count is.
-template <typename Produce>
-int64_t checkedRegeneratedSize(Produce&& produce)
+template <typename Produce> int64_t checkedRegeneratedSize(Produce&& produce)
 {
     BoundSink bound;
     produce(bound);
@@ -226,7 +223,7 @@ struct ByteSink {
 // conversions alone.
 class TCodePageScope {
 public:
-    explicit TCodePageScope(int codePage) : FPrevious(ansi::setThreadCodePage(codePage)) {}
+    explicit TCodePageScope(int codePage) : FPrevious(ansi::setThreadCodePage(codePage)) { }
     ~TCodePageScope() { ansi::setThreadCodePage(FPrevious); }
     TCodePageScope(const TCodePageScope&) = delete;
     TCodePageScope& operator=(const TCodePageScope&) = delete;
@@ -239,8 +236,7 @@ private:
 struct LineSink {
     QStringList& out;
 
-    template <typename View>
-    void operator()(qsizetype indent, View text)
+    template <typename View> void operator()(qsizetype indent, View text)
     {
         QString line;
         line.reserve(indent + text.size());
@@ -300,7 +296,9 @@ QString lossMessage(const TLineLoss& loss, const QString& text)
     case TLineLossKind::llkNul:
         return QStringLiteral("%1 行目の NUL 文字から後は読み込まれていません: %2").arg(loss.Line).arg(text);
     case TLineLossKind::llkInvalidUtf8:
-        return QStringLiteral("%1 行目の UTF-8 ではないバイトは U+FFFD に置き換えられました: %2").arg(loss.Line).arg(text);
+        return QStringLiteral("%1 行目の UTF-8 ではないバイトは U+FFFD に置き換えられました: %2")
+            .arg(loss.Line)
+            .arg(text);
     case TLineLossKind::llkOddByte:
         break;
     }
@@ -363,14 +361,14 @@ void TFormDocument::LoadFormBytes(const QString& path, QByteArray bytes, int cod
     InstallLoad(PrepareLoad(path, std::move(bytes), FNoNameText, codePage));
 }
 
-std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoadFile(const QString& path, const QString& noNameText,
-                                                              int codePage)
+std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoadFile(
+    const QString& path, const QString& noNameText, int codePage)
 {
     return PrepareLoad(path, ReadWholeFile(path), noNameText, codePage);
 }
 
-std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoad(const QString& path, QByteArray bytes,
-                                                          const QString& noNameText, int codePage)
+std::unique_ptr<TPreparedLoad> TFormDocument::PrepareLoad(
+    const QString& path, QByteArray bytes, const QString& noNameText, int codePage)
 {
     if (codePage == 0)
         codePage = ansi::activeCodePage();
@@ -486,8 +484,7 @@ std::vector<const TTreeNode*> TFormDocument::blocksToSave() const
     return roots;
 }
 
-template <typename Sink>
-void TFormDocument::emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const
+template <typename Sink> void TFormDocument::emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const
 {
     // The lines before the first header stay in front, exactly as loaded.
     emitLoadedLines(FOrgFile, 0, FPreambleCount, 0, 0, sink);
@@ -509,8 +506,8 @@ int64_t TFormDocument::checkSavable(const std::vector<const TTreeNode*>& roots) 
     return checkedRegeneratedSize([&](auto& sink) { emitSaved(roots, sink); });
 }
 
-void TFormDocument::emitSavedText(const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text,
-                                  const TChunkWriter* write) const
+void TFormDocument::emitSavedText(
+    const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text, const TChunkWriter* write) const
 {
     const TCodePageScope scope(FCodePage);
     // The text goes back in the encoding it was loaded in: a UTF-8 or UTF-16
@@ -560,7 +557,7 @@ QByteArray TFormDocument::SaveBytes() const
         // compared chunk by chunk instead of being held a second time.
         const QByteArray& loaded = FOrgFile.bytes();
         qsizetype at = 0;
-        struct Differs {};
+        struct Differs { };
         const TChunkWriter compare = [&](QByteArrayView chunk) {
             if (chunk.size() > loaded.size() - at || chunk != QByteArrayView(loaded).sliced(at, chunk.size()))
                 throw Differs{};

@@ -47,8 +47,8 @@ QString TextTooLargeMessage();
 // A line of the file that the load could not keep as it is in the file; while a
 // document has one, a save is refused rather than write the file without it.
 struct TLoadWarning {
-    qsizetype Line; // 1-based line number in the loaded text
-    QString Text;   // the line as loaded
+    qsizetype Line;  // 1-based line number in the loaded text
+    QString Text;    // the line as loaded
     QString Message; // says which line and why
 };
 // The message of the error raised when a document with a load warning is saved.
@@ -87,7 +87,7 @@ struct TPreparedLoad {
     TTextEncoding Encoding = TTextEncoding::tenAnsi;
     std::vector<TLoadWarning> Warnings;
     qsizetype PreambleCount = 0;
-    int CodePage = 0; // the ANSI code page the text was decoded with
+    int CodePage = 0;    // the ANSI code page the text was decoded with
     TComponentTree Tree; // observed by nobody
 };
 
@@ -153,10 +153,10 @@ public:
     // run on any thread; it throws as LoadFormBytes does. InstallLoad cannot fail:
     // it makes the prepared load the document's state and tells the tree's
     // observers, so it runs on the document's thread.
-    static std::unique_ptr<TPreparedLoad> PrepareLoad(const QString& path, QByteArray bytes,
-                                                      const QString& noNameText, int codePage = 0);
-    static std::unique_ptr<TPreparedLoad> PrepareLoadFile(const QString& path, const QString& noNameText,
-                                                          int codePage = 0);
+    static std::unique_ptr<TPreparedLoad> PrepareLoad(
+        const QString& path, QByteArray bytes, const QString& noNameText, int codePage = 0);
+    static std::unique_ptr<TPreparedLoad> PrepareLoadFile(
+        const QString& path, const QString& noNameText, int codePage = 0);
     void InstallLoad(std::unique_ptr<TPreparedLoad> load);
 
     // --- regeneration and saving --------------------------------------------
@@ -232,13 +232,12 @@ private:
     // The top-level blocks a save writes; throws EDocumentError when there is none.
     std::vector<const TTreeNode*> blocksToSave() const;
     // Emits the text a save writes to sink(indent, text).
-    template <typename Sink>
-    void emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const;
+    template <typename Sink> void emitSaved(const std::vector<const TTreeNode*>& roots, Sink&& sink) const;
     // The number of characters of the saved text; throws EDocumentError when it is too large.
     int64_t checkSavable(const std::vector<const TTreeNode*>& roots) const;
     // Appends the saved text, encoded, to text; with write, hands it over in chunks.
-    void emitSavedText(const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text,
-                       const TChunkWriter* write) const;
+    void emitSavedText(
+        const std::vector<const TTreeNode*>& roots, int64_t chars, QByteArray& text, const TChunkWriter* write) const;
     // The binary form of the regenerated text.
     QByteArray convertedToBinary(QByteArray text) const;
 

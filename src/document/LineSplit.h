@@ -26,10 +26,9 @@ namespace detail {
 
 // The next position from `from` on holding c, or n; remembers the hit so that
 // the text is searched for each character only once in all.
-template <typename Char>
-class CharFinder {
+template <typename Char> class CharFinder {
 public:
-    CharFinder(const Char* p, qsizetype n, Char c) : FP(p), FN(n), FC(c) {}
+    CharFinder(const Char* p, qsizetype n, Char c) : FP(p), FN(n), FC(c) { }
     qsizetype from(qsizetype from)
     {
         if (FNext < from) {
@@ -62,8 +61,8 @@ private:
 // in every code page used here and never part of a multi-byte character, so
 // lines may be found in the bytes before decoding.
 template <typename Char, typename LineFn>
-    requires(sizeof(Char) <= 2 && std::is_integral_v<Char>)
-qsizetype ForEachLine(const Char* p, qsizetype n, TNulRule nulRule, LineFn&& line)
+requires(sizeof(Char) <= 2 && std::is_integral_v<Char>) qsizetype
+    ForEachLine(const Char* p, qsizetype n, TNulRule nulRule, LineFn&& line)
 {
     detail::CharFinder<Char> lf(p, n, Char('\n')), cr(p, n, Char('\r')), nul(p, n, Char(0));
     const bool nulEnds = nulRule == TNulRule::EndsText;

@@ -100,7 +100,12 @@ bool mayOpenOrClose(QLatin1StringView line, bool inCollection)
     if (b == e)
         return false;
     switch (p[b]) {
-    case 'o': case 'O': case 'i': case 'I': case 'e': case 'E':
+    case 'o':
+    case 'O':
+    case 'i':
+    case 'I':
+    case 'e':
+    case 'E':
         return true;
     default:
         break;
@@ -209,8 +214,7 @@ bool IsCollectionStart(QStringView t)
         if (c == u'.') {
             while (p < t.size() && t[p] == u'.')
                 ++p;
-            if (p < t.size() && !isAsciiLetterOrUnderscore(t[p].unicode()) && !isControlOrBlank(t[p])
-                && t[p] != u'=')
+            if (p < t.size() && !isAsciiLetterOrUnderscore(t[p].unicode()) && !isControlOrBlank(t[p]) && t[p] != u'=')
                 return false;
             continue;
         }
@@ -287,9 +291,8 @@ void ParseOutline(const TTextLines& OrgFile, TComponentTree& out, const QString&
             rec.KeywordGap = std::move(header.KeywordGap);
             rec.HeaderText = std::move(header.HeaderText);
             QString caption = NodeCaption(rec.ObjectName, noNameText);
-            TTreeNode* node = level != 0
-                ? tree.addChild(current, std::move(rec), std::move(caption), 1)
-                : tree.addTopLevel(std::move(rec), std::move(caption), 0);
+            TTreeNode* node = level != 0 ? tree.addChild(current, std::move(rec), std::move(caption), 1)
+                                         : tree.addTopLevel(std::move(rec), std::move(caption), 0);
             current = node;
             if (pending)
                 last->record().EndLine = static_cast<uint32_t>(i - 1);

@@ -54,10 +54,8 @@ QStringView TrimControl(QStringView line);
 // (TrailBegin, TrailCount), so regeneration writes them where they stood; lines
 // before the first header belong to no block. A block still open at the end of
 // the text takes the last line of OrgFile as its EndLine.
-void ParseOutline(const TTextLines& OrgFile, TComponentTree& out,
-                  const QString& noNameText = DefaultNoNameText());
-void ParseOutline(const QStringList& OrgFile, TComponentTree& out,
-                  const QString& noNameText = DefaultNoNameText());
+void ParseOutline(const TTextLines& OrgFile, TComponentTree& out, const QString& noNameText = DefaultNoNameText());
+void ParseOutline(const QStringList& OrgFile, TComponentTree& out, const QString& noNameText = DefaultNoNameText());
 
 // Text dump of a tree for tests and the command line: one line per node,
 // indented two spaces per level: "caption: ClassName [BeginLine..EndLine] Indent=n".

@@ -35,15 +35,22 @@ bool StartsWith(QByteArrayView b, qsizetype at, const char* magic, qsizetype n)
 QString ClassFor(TPictureFormat f)
 {
     switch (f) {
-    case TPictureFormat::Bmp: return QStringLiteral("TBitmap");
-    case TPictureFormat::Png: return QStringLiteral("TPngImage");
+    case TPictureFormat::Bmp:
+        return QStringLiteral("TBitmap");
+    case TPictureFormat::Png:
+        return QStringLiteral("TPngImage");
     case TPictureFormat::Ico:
-    case TPictureFormat::Cur: return QStringLiteral("TIcon");
-    case TPictureFormat::Jpeg: return QStringLiteral("TJPEGImage");
-    case TPictureFormat::Gif: return QStringLiteral("TGIFImage");
+    case TPictureFormat::Cur:
+        return QStringLiteral("TIcon");
+    case TPictureFormat::Jpeg:
+        return QStringLiteral("TJPEGImage");
+    case TPictureFormat::Gif:
+        return QStringLiteral("TGIFImage");
     case TPictureFormat::Emf:
-    case TPictureFormat::Wmf: return QStringLiteral("TMetafile");
-    case TPictureFormat::Tiff: return QStringLiteral("TWICImage");
+    case TPictureFormat::Wmf:
+        return QStringLiteral("TMetafile");
+    case TPictureFormat::Tiff:
+        return QStringLiteral("TWICImage");
     }
     return {};
 }
@@ -53,8 +60,10 @@ TPictureLayout LayoutFor(TPictureFormat f)
     switch (f) {
     case TPictureFormat::Bmp:
     case TPictureFormat::Jpeg:
-    case TPictureFormat::Gif: return TPictureLayout::Sized;
-    default: return TPictureLayout::Raw;
+    case TPictureFormat::Gif:
+        return TPictureLayout::Sized;
+    default:
+        return TPictureLayout::Raw;
     }
 }
 
@@ -115,11 +124,23 @@ std::optional<TPicture> DecodeBody(QByteArrayView b)
     return DecodeImageList(b);
 }
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsIdentStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsIdentChar(char c)
+{
+    return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
 
-bool IsIdentStart16(QChar c) { return c.unicode() < 0x80 && IsIdentStart(char(c.unicode())); }
-bool IsNameChar16(QChar c) { return c.unicode() < 0x80 && (IsIdentChar(char(c.unicode())) || c == u'.'); }
+bool IsIdentStart16(QChar c)
+{
+    return c.unicode() < 0x80 && IsIdentStart(char(c.unicode()));
+}
+bool IsNameChar16(QChar c)
+{
+    return c.unicode() < 0x80 && (IsIdentChar(char(c.unicode())) || c == u'.');
+}
 
 } // namespace
 
@@ -132,7 +153,10 @@ QString TPicture::PictureClass() const
     return ClassFor(Format);
 }
 
-QString TPicture::Extension() const { return PictureExtension(Format); }
+QString TPicture::Extension() const
+{
+    return PictureExtension(Format);
+}
 
 std::optional<TPictureFormat> DetectImageFormat(QByteArrayView b)
 {
@@ -164,15 +188,24 @@ std::optional<TPictureFormat> DetectImageFormat(QByteArrayView b)
 QString PictureExtension(TPictureFormat format)
 {
     switch (format) {
-    case TPictureFormat::Bmp: return QStringLiteral(".bmp");
-    case TPictureFormat::Png: return QStringLiteral(".png");
-    case TPictureFormat::Ico: return QStringLiteral(".ico");
-    case TPictureFormat::Cur: return QStringLiteral(".cur");
-    case TPictureFormat::Jpeg: return QStringLiteral(".jpg");
-    case TPictureFormat::Gif: return QStringLiteral(".gif");
-    case TPictureFormat::Emf: return QStringLiteral(".emf");
-    case TPictureFormat::Wmf: return QStringLiteral(".wmf");
-    case TPictureFormat::Tiff: return QStringLiteral(".tif");
+    case TPictureFormat::Bmp:
+        return QStringLiteral(".bmp");
+    case TPictureFormat::Png:
+        return QStringLiteral(".png");
+    case TPictureFormat::Ico:
+        return QStringLiteral(".ico");
+    case TPictureFormat::Cur:
+        return QStringLiteral(".cur");
+    case TPictureFormat::Jpeg:
+        return QStringLiteral(".jpg");
+    case TPictureFormat::Gif:
+        return QStringLiteral(".gif");
+    case TPictureFormat::Emf:
+        return QStringLiteral(".emf");
+    case TPictureFormat::Wmf:
+        return QStringLiteral(".wmf");
+    case TPictureFormat::Tiff:
+        return QStringLiteral(".tif");
     }
     return {};
 }

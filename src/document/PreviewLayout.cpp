@@ -37,11 +37,16 @@ TPreviewAlign ParseAlign(QStringView value)
         v = v.sliced(2);
     if (v.startsWith(u"Most"))
         v = v.sliced(4);
-    if (v == u"Top") return TPreviewAlign::Top;
-    if (v == u"Bottom") return TPreviewAlign::Bottom;
-    if (v == u"Left") return TPreviewAlign::Left;
-    if (v == u"Right") return TPreviewAlign::Right;
-    if (v == u"Client" || v == u"Contents") return TPreviewAlign::Client;
+    if (v == u"Top")
+        return TPreviewAlign::Top;
+    if (v == u"Bottom")
+        return TPreviewAlign::Bottom;
+    if (v == u"Left")
+        return TPreviewAlign::Left;
+    if (v == u"Right")
+        return TPreviewAlign::Right;
+    if (v == u"Client" || v == u"Contents")
+        return TPreviewAlign::Client;
     return TPreviewAlign::None;
 }
 
@@ -94,18 +99,27 @@ TGeometry ReadGeometry(const QString& text)
             continue;
         const QStringView name = line.first(eq);
         const QStringView value = line.sliced(eq + 3).trimmed();
-        if (name == u"Left" || name == u"Position.X") g.Left = ParseNumber(value);
-        else if (name == u"Top" || name == u"Position.Y") g.Top = ParseNumber(value);
-        else if (name == u"Width" || name == u"Size.Width") g.Width = ParseNumber(value);
-        else if (name == u"Height" || name == u"Size.Height") g.Height = ParseNumber(value);
-        else if (name == u"ClientWidth") g.ClientWidth = ParseNumber(value);
-        else if (name == u"ClientHeight") g.ClientHeight = ParseNumber(value);
+        if (name == u"Left" || name == u"Position.X")
+            g.Left = ParseNumber(value);
+        else if (name == u"Top" || name == u"Position.Y")
+            g.Top = ParseNumber(value);
+        else if (name == u"Width" || name == u"Size.Width")
+            g.Width = ParseNumber(value);
+        else if (name == u"Height" || name == u"Size.Height")
+            g.Height = ParseNumber(value);
+        else if (name == u"ClientWidth")
+            g.ClientWidth = ParseNumber(value);
+        else if (name == u"ClientHeight")
+            g.ClientHeight = ParseNumber(value);
         else if (name == u"Align") {
             g.Align = ParseAlign(value);
             g.HasAlign = true;
-        } else if (name == u"Visible") g.Invisible = value == u"False";
-        else if (name == u"Caption") g.Caption = ParseString(value);
-        else if (name == u"Text") g.Text = ParseString(value);
+        } else if (name == u"Visible")
+            g.Invisible = value == u"False";
+        else if (name == u"Caption")
+            g.Caption = ParseString(value);
+        else if (name == u"Text")
+            g.Text = ParseString(value);
     }
     return g;
 }
@@ -170,7 +184,7 @@ TPreviewLayout LayoutPreview(const TTreeNode* form, const TPreviewPropertiesOf& 
         const QRect p = rects[parent];
         int left = p.left(), top = p.top(), right = p.left() + p.width(), bottom = p.top() + p.height();
         const TPreviewAlign passes[] = {TPreviewAlign::Top, TPreviewAlign::Bottom, TPreviewAlign::Left,
-                                        TPreviewAlign::Right, TPreviewAlign::Client, TPreviewAlign::None};
+            TPreviewAlign::Right, TPreviewAlign::Client, TPreviewAlign::None};
         for (const TPreviewAlign pass : passes) {
             for (int i = 0; i < parent->childCount(); ++i) {
                 const TTreeNode* c = parent->child(i);
@@ -184,16 +198,30 @@ TPreviewLayout LayoutPreview(const TTreeNode* form, const TPreviewPropertiesOf& 
                 const int cw = std::max(0, right - left), ch = std::max(0, bottom - top);
                 QRect r;
                 switch (pass) {
-                case TPreviewAlign::Top: r = QRect(left, top, cw, std::min(h, ch)); top += r.height(); break;
-                case TPreviewAlign::Bottom: r = QRect(left, bottom - std::min(h, ch), cw, std::min(h, ch)); bottom -= r.height(); break;
-                case TPreviewAlign::Left: r = QRect(left, top, std::min(w, cw), ch); left += r.width(); break;
-                case TPreviewAlign::Right: r = QRect(right - std::min(w, cw), top, std::min(w, cw), ch); right -= r.width(); break;
-                case TPreviewAlign::Client: r = QRect(left, top, cw, ch); break;
+                case TPreviewAlign::Top:
+                    r = QRect(left, top, cw, std::min(h, ch));
+                    top += r.height();
+                    break;
+                case TPreviewAlign::Bottom:
+                    r = QRect(left, bottom - std::min(h, ch), cw, std::min(h, ch));
+                    bottom -= r.height();
+                    break;
+                case TPreviewAlign::Left:
+                    r = QRect(left, top, std::min(w, cw), ch);
+                    left += r.width();
+                    break;
+                case TPreviewAlign::Right:
+                    r = QRect(right - std::min(w, cw), top, std::min(w, cw), ch);
+                    right -= r.width();
+                    break;
+                case TPreviewAlign::Client:
+                    r = QRect(left, top, cw, ch);
+                    break;
                 case TPreviewAlign::None:
                     // A container without a place of its own (a page) fills its parent.
                     r = g.hasSize() || g.Left || g.Top
-                            ? QRect(p.left() + g.Left.value_or(0), p.top() + g.Top.value_or(0), w, h)
-                            : p;
+                        ? QRect(p.left() + g.Left.value_or(0), p.top() + g.Top.value_or(0), w, h)
+                        : p;
                     break;
                 }
                 rects[c] = r;
@@ -214,7 +242,7 @@ TPreviewLayout LayoutPreview(const TTreeNode* form, const TPreviewPropertiesOf& 
         item.Caption = g.Caption ? *g.Caption : g.Text ? *g.Text : NodeName(n);
         if (n == form) {
             rects[n] = QRect(0, 0, std::max(0, g.ClientWidth.value_or(g.Width.value_or(0))),
-                             std::max(0, g.ClientHeight.value_or(g.Height.value_or(0))));
+                std::max(0, g.ClientHeight.value_or(g.Height.value_or(0))));
             item.Hidden = false; // a form is designed hidden as often as not
         } else {
             // The parent of a visual node is visual and already has its item.

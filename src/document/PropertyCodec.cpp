@@ -53,7 +53,7 @@ void appendDecimal(QString& out, uint32_t value)
 // quote continues it, so no apostrophes elsewhere on the line are ever touched.
 class RunWriter {
 public:
-    explicit RunWriter(QString& out) : FOut(out), FStart(out.size()) {}
+    explicit RunWriter(QString& out) : FOut(out), FStart(out.size()) { }
 
     // Appends characters inside quotes; apostrophes in them must already be doubled.
     void quoted(QStringView doubledText)
@@ -94,10 +94,17 @@ public:
         const bool digit = nextChar >= u'0' && nextChar <= u'9';
         bool extends = false;
         switch (FLastCode) {
-        case LastCode::None: break;
-        case LastCode::Decimal: extends = digit; break;
-        case LastCode::Bare: extends = digit || nextChar == u'$'; break;
-        case LastCode::Hex: extends = HexDigitValue(nextChar) >= 0; break;
+        case LastCode::None:
+            break;
+        case LastCode::Decimal:
+            extends = digit;
+            break;
+        case LastCode::Bare:
+            extends = digit || nextChar == u'$';
+            break;
+        case LastCode::Hex:
+            extends = HexDigitValue(nextChar) >= 0;
+            break;
         }
         if (FOut.size() == FStart || extends)
             FOut.append(QLatin1String("''"));
@@ -168,7 +175,10 @@ void encodeString(RunWriter& run, QStringView token)
     }
 }
 
-void encodeCharCode(RunWriter& run, QStringView token) { run.verbatimCode(token); }
+void encodeCharCode(RunWriter& run, QStringView token)
+{
+    run.verbatimCode(token);
+}
 
 // The walk shared by DecodeText and EncodeText: runs of strings and character
 // codes are rewritten, every other token (line breaks included) is copied as it
@@ -224,11 +234,16 @@ QString rewrite(const QString& text)
 
 namespace {
 
-inline char16_t unitAt(QStringView s, qsizetype i) { return s[i].unicode(); }
-inline char16_t unitAt(QLatin1StringView s, qsizetype i) { return char16_t(uchar(s.data()[i])); }
+inline char16_t unitAt(QStringView s, qsizetype i)
+{
+    return s[i].unicode();
+}
+inline char16_t unitAt(QLatin1StringView s, qsizetype i)
+{
+    return char16_t(uchar(s.data()[i]));
+}
 
-template <typename View>
-qsizetype indentToStrip(View line, qsizetype columns)
+template <typename View> qsizetype indentToStrip(View line, qsizetype columns)
 {
     qsizetype n = 0;
     for (; n < line.size(); ++n) {
@@ -243,9 +258,15 @@ qsizetype indentToStrip(View line, qsizetype columns)
 
 } // namespace
 
-qsizetype IndentToStrip(QStringView line, qsizetype columns) { return indentToStrip(line, columns); }
+qsizetype IndentToStrip(QStringView line, qsizetype columns)
+{
+    return indentToStrip(line, columns);
+}
 
-qsizetype IndentToStrip(QLatin1StringView line, qsizetype columns) { return indentToStrip(line, columns); }
+qsizetype IndentToStrip(QLatin1StringView line, qsizetype columns)
+{
+    return indentToStrip(line, columns);
+}
 
 QString GetNodeProperties(const TTextLines& OrgFile, const TPROPREC* rec)
 {
@@ -270,8 +291,14 @@ QString GetNodeProperties(const QStringList& OrgFile, const TPROPREC* rec)
     return GetNodeProperties(TTextLines(OrgFile), rec);
 }
 
-QString DecodeText(const QString& text) { return rewrite<decodeString, decodeCharCode>(text); }
+QString DecodeText(const QString& text)
+{
+    return rewrite<decodeString, decodeCharCode>(text);
+}
 
-QString EncodeText(const QString& text) { return rewrite<encodeString, encodeCharCode>(text); }
+QString EncodeText(const QString& text)
+{
+    return rewrite<encodeString, encodeCharCode>(text);
+}
 
 } // namespace korvel

@@ -20,9 +20,6 @@ namespace {
 
 using uchar8 = unsigned char;
 
-
-
-
 // Appends to starts base + the offset of every line of the bytes (split like
 // ForEachLine with TNulRule::EndsText), stopping at a NUL byte; returns the offset of that NUL, or n.
 // The bytes are looked at sixteen at a time for CR, LF and NUL together.

@@ -46,8 +46,7 @@ public:
         return QStringView(FText.constData() + b, e - b);
     }
     // Calls fn with line i as a QLatin1StringView or a QStringView, whichever it is held as.
-    template <typename Fn>
-    decltype(auto) visitLine(qsizetype i, Fn&& fn) const
+    template <typename Fn> decltype(auto) visitLine(qsizetype i, Fn&& fn) const
     {
         if (FLatin1)
             return fn(latin1Line(i));
@@ -81,8 +80,7 @@ private:
         return {b, e};
     }
     // e without the line break (CR, LF or CR LF) that ends the line [b, e).
-    template <typename Char>
-    static qsizetype trimBreak(const Char* p, qsizetype b, qsizetype e)
+    template <typename Char> static qsizetype trimBreak(const Char* p, qsizetype b, qsizetype e)
     {
         if (e > b && p[e - 1] == Char('\n'))
             --e;

@@ -4,8 +4,7 @@ namespace korvel {
 
 namespace {
 
-TMoveResult moveAndReport(TComponentTree& tree, TTreeNode* node, TTreeNode* destination,
-                          TNodeAttachMode mode)
+TMoveResult moveAndReport(TComponentTree& tree, TTreeNode* node, TTreeNode* destination, TNodeAttachMode mode)
 {
     if (!tree.MoveTo(node, destination, mode))
         return {};

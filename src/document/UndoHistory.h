@@ -48,10 +48,10 @@ public:
     std::uint64_t changeCount() const { return FChanges; }
 
     // TTreeObserver: moves are the history's own business; a reset ends every step.
-    void beforeMove(TTreeNode*, TTreeNode*, int, TTreeNode*, int) override {}
-    void afterMove(TTreeNode*, TTreeNode*, int, TTreeNode*, int) override {}
+    void beforeMove(TTreeNode*, TTreeNode*, int, TTreeNode*, int) override { }
+    void afterMove(TTreeNode*, TTreeNode*, int, TTreeNode*, int) override { }
     void beforeReset() override { clear(); }
-    void afterReset() override {}
+    void afterReset() override { }
 
 private:
     // One side (before or after) of a step.

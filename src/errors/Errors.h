@@ -40,11 +40,11 @@ private:
 // A message about a line of form text as the user sees it: "<line> 行目: <message>".
 QString LineMessage(int line, const QString& message);
 
-#define KORVEL_ERROR_KIND(Name)                                              \
-    class Name : public EKorvelError {                                       \
-    public:                                                                  \
-        using EKorvelError::EKorvelError;                                    \
-        const char* kind() const noexcept override { return #Name; }         \
+#define KORVEL_ERROR_KIND(Name)                                                                                        \
+    class Name : public EKorvelError {                                                                                 \
+    public:                                                                                                            \
+        using EKorvelError::EKorvelError;                                                                              \
+        const char* kind() const noexcept override { return #Name; }                                                   \
     };
 
 // A malformed binary form stream.

@@ -28,7 +28,10 @@ void TDFMFountainParser::NewData(QStringView row, const TRowAttributeData& data)
     FMultiLineCnt = std::clamp(data.MultiLineCnt, -MaxMultiLineCnt, MaxMultiLineCnt);
 }
 
-void TDFMFountainParser::SaveRowState(TRowAttributeData& next) const { next.MultiLineCnt = FMultiLineCnt; }
+void TDFMFountainParser::SaveRowState(TRowAttributeData& next) const
+{
+    next.MultiLineCnt = FMultiLineCnt;
+}
 
 void TDFMFountainParser::ScanHash()
 {
@@ -76,17 +79,22 @@ const TFountainColor* TDFMFountainParser::TokenToFountainColor()
             return nullptr;
         return &brackets.Items(FDrawBracketIndex).ItemColor();
     }
-    case ftReserveCont: return &FFountain->Reserve();
-    default: break;
+    case ftReserveCont:
+        return &FFountain->Reserve();
+    default:
+        break;
     }
     if (FDFMFountain == nullptr)
         return nullptr;
     switch (FToken) {
-    case ftSymbol: return &FDFMFountain->Symbol();
+    case ftSymbol:
+        return &FDFMFountain->Symbol();
     case ftInteger:
     case ftFloat:
-    case ftHexInteger: return &FDFMFountain->Int();
-    case ftAnk: return &FDFMFountain->Ank();
+    case ftHexInteger:
+        return &FDFMFountain->Int();
+    case ftAnk:
+        return &FDFMFountain->Ank();
     case ftWideSymbol:
     case ftWideDigits:
     case ftWideLetters:
@@ -94,10 +102,13 @@ const TFountainColor* TDFMFountainParser::TokenToFountainColor()
     case ftKatakana:
     case ftWideOther:
     case ftHalfSymbol:
-    case ftHalfKatakana: return &FDFMFountain->DBCS();
+    case ftHalfKatakana:
+        return &FDFMFountain->DBCS();
     case ftQuotedString:
-    case ftCharCode: return &FDFMFountain->Str();
-    default: return nullptr;
+    case ftCharCode:
+        return &FDFMFountain->Str();
+    default:
+        return nullptr;
     }
 }
 

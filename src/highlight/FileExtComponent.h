@@ -23,7 +23,7 @@ public:
 protected:
     TFileExtComponent() = default;
     // Fills the extension list; the first step of construction.
-    virtual void AddFileExts() {}
+    virtual void AddFileExts() { }
 
 private:
     TSortedStringList FFileExtList;

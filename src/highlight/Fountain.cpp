@@ -21,16 +21,25 @@ std::unique_ptr<TFountainColor> TFountain::NewFountainColor()
     return std::make_unique<TFountainColor>([this] { NotifyChange(); });
 }
 
-void TFountain::CreateFountainColors() { FReserve = NewFountainColor(); }
+void TFountain::CreateFountainColors()
+{
+    FReserve = NewFountainColor();
+}
 
 std::unique_ptr<TFountainBracketCollection> TFountain::CreateBrackets()
 {
     return std::make_unique<TFountainBracketCollection>([this] { NotifyChange(); });
 }
 
-std::unique_ptr<TSortedStringList> TFountain::CreateReserveWordList() { return std::make_unique<TSortedStringList>(); }
+std::unique_ptr<TSortedStringList> TFountain::CreateReserveWordList()
+{
+    return std::make_unique<TSortedStringList>();
+}
 
-std::unique_ptr<TFountainParser> TFountain::CreateParser() { return ParserClass()(this); }
+std::unique_ptr<TFountainParser> TFountain::CreateParser()
+{
+    return ParserClass()(this);
+}
 
 QString TFountain::ColorItemName(const TFountainColor* color) const
 {

@@ -24,8 +24,7 @@ using TFountainParserClass = std::unique_ptr<TFountainParser> (*)(TFountain* fou
 class TFountain : public TFileExtComponent {
 public:
     // Makes a fully constructed fountain of class T, which befriends TFountain.
-    template <class T>
-    static std::unique_ptr<T> Create()
+    template <class T> static std::unique_ptr<T> Create()
     {
         std::unique_ptr<T> fountain(new T());
         static_cast<TFountain*>(fountain.get())->Construct();
@@ -67,11 +66,11 @@ protected:
     // Makes the bracket collection.
     virtual std::unique_ptr<TFountainBracketCollection> CreateBrackets();
     // Fills the bracket collection (empty in the base).
-    virtual void AddBracketItems() {}
+    virtual void AddBracketItems() { }
     // Makes the reserved-word list.
     virtual std::unique_ptr<TSortedStringList> CreateReserveWordList();
     // Fills the reserved-word list (empty in the base).
-    virtual void AddReservedWords() {}
+    virtual void AddReservedWords() { }
 
 private:
     // Runs the construction steps in their fixed order once the object exists,

@@ -30,7 +30,8 @@ void TFountainBracketItem::SetRightBracket(const QString& value)
 TFountainBracketItem& TFountainBracketCollection::Add()
 {
     if (Count() >= MaxItems)
-        throw EFountainError(QStringLiteral("TFountainBracketCollection\r\nYou can not add item over %1").arg(MaxItems));
+        throw EFountainError(
+            QStringLiteral("TFountainBracketCollection\r\nYou can not add item over %1").arg(MaxItems));
     FItems.push_back(std::make_unique<TFountainBracketItem>(FOnChange));
     Changed();
     return *FItems.back();

@@ -45,7 +45,7 @@ public:
     static constexpr int MaxItems = 14;
 
     // An empty collection; onChange is called whenever an item or its colour changes.
-    explicit TFountainBracketCollection(std::function<void()> onChange = {}) : FOnChange(std::move(onChange)) {}
+    explicit TFountainBracketCollection(std::function<void()> onChange = {}) : FOnChange(std::move(onChange)) { }
     TFountainBracketCollection(const TFountainBracketCollection&) = delete;
     TFountainBracketCollection& operator=(const TFountainBracketCollection&) = delete;
 

@@ -20,7 +20,7 @@ struct TFountainSubscription::TState {
     void Remove(int id)
     {
         Entries.erase(std::remove_if(Entries.begin(), Entries.end(), [id](const TEntry& e) { return e.Id == id; }),
-                      Entries.end());
+            Entries.end());
     }
 };
 
@@ -43,7 +43,10 @@ TFountainSubscription& TFountainSubscription::operator=(TFountainSubscription&& 
     return *this;
 }
 
-TFountainSubscription::~TFountainSubscription() { Reset(); }
+TFountainSubscription::~TFountainSubscription()
+{
+    Reset();
+}
 
 void TFountainSubscription::Reset() noexcept
 {
@@ -53,7 +56,7 @@ void TFountainSubscription::Reset() noexcept
     FId = 0;
 }
 
-TFountainChangeList::TFountainChangeList() : FState(std::make_shared<TFountainSubscription::TState>()) {}
+TFountainChangeList::TFountainChangeList() : FState(std::make_shared<TFountainSubscription::TState>()) { }
 
 TFountainChangeList::~TFountainChangeList()
 {
@@ -65,8 +68,7 @@ TFountainChangeList::~TFountainChangeList()
     }
 }
 
-TFountainSubscription TFountainChangeList::Subscribe(std::function<void()> onChange,
-                                                     std::function<void()> onDestroy)
+TFountainSubscription TFountainChangeList::Subscribe(std::function<void()> onChange, std::function<void()> onDestroy)
 {
     const int id = FState->NextId++;
     FState->Entries.push_back({id, std::move(onChange), std::move(onDestroy)});
@@ -86,6 +88,9 @@ void TFountainChangeList::Notify() const
     }
 }
 
-int TFountainChangeList::Count() const noexcept { return int(FState->Entries.size()); }
+int TFountainChangeList::Count() const noexcept
+{
+    return int(FState->Entries.size());
+}
 
 } // namespace korvel

@@ -27,7 +27,7 @@ public:
 private:
     friend class TFountainChangeList;
     struct TState;
-    TFountainSubscription(std::weak_ptr<TState> state, int id) : FState(std::move(state)), FId(id) {}
+    TFountainSubscription(std::weak_ptr<TState> state, int id) : FState(std::move(state)), FId(id) { }
     std::weak_ptr<TState> FState;
     int FId = 0;
 };
@@ -41,8 +41,7 @@ public:
     TFountainChangeList& operator=(const TFountainChangeList&) = delete;
 
     // Registers onChange (called on every change) and onDestroy (called once when the owner dies).
-    [[nodiscard]] TFountainSubscription Subscribe(std::function<void()> onChange,
-                                                  std::function<void()> onDestroy = {});
+    [[nodiscard]] TFountainSubscription Subscribe(std::function<void()> onChange, std::function<void()> onDestroy = {});
     // Calls every subscriber's change callback; subscribers may unsubscribe meanwhile.
     void Notify() const;
     // The number of live subscriptions.

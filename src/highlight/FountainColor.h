@@ -23,7 +23,7 @@ using TFontStyles = std::uint8_t;
 class TFountainColor {
 public:
     // A colour with no colours of its own and no style; onChange is called on every change.
-    explicit TFountainColor(std::function<void()> onChange = {}) : FOnChange(std::move(onChange)) {}
+    explicit TFountainColor(std::function<void()> onChange = {}) : FOnChange(std::move(onChange)) { }
     TFountainColor(const TFountainColor&) = delete;
     TFountainColor& operator=(const TFountainColor&) = delete;
 

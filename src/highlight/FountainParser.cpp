@@ -7,14 +7,20 @@
 namespace korvel {
 namespace {
 
-bool isDigit(char16_t c) noexcept { return c >= u'0' && c <= u'9'; }
+bool isDigit(char16_t c) noexcept
+{
+    return c >= u'0' && c <= u'9';
+}
 
 bool isAnk(char16_t c) noexcept
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || isDigit(c) || c == u'_';
 }
 
-bool in(char16_t c, char16_t lo, char16_t hi) noexcept { return c >= lo && c <= hi; }
+bool in(char16_t c, char16_t lo, char16_t hi) noexcept
+{
+    return c >= lo && c <= hi;
+}
 
 // Membership of the wide-character classes. Classes overlap; the first class a
 // character belongs to (in the order 12, 14, 15, 16, 17, 19, 20, 18) starts a
@@ -24,18 +30,25 @@ bool inWideClass(int code, char16_t c) noexcept
     switch (code) {
     case ftWideSymbol:
         return in(c, 0x00A0, 0x00BF) || in(c, 0x2190, 0x303D) || in(c, 0x309B, 0x309E) || in(c, 0x30FB, 0x30FE);
-    case ftWideDigits: return c == 0xFF0C || c == 0xFF0E || in(c, 0xFF10, 0xFF19);
-    case ftWideLetters: return in(c, 0xFF21, 0xFF3A) || in(c, 0xFF41, 0xFF5A);
-    case ftHiragana: return in(c, 0x3041, 0x3096) || in(c, 0x30FC, 0x30FE) || c == 0xFF0D;
-    case ftKatakana: return in(c, 0x30A1, 0x30FA) || in(c, 0x30FC, 0x31FF) || c == 0xFF0D;
-    case ftHalfSymbol: return in(c, 0xFF61, 0xFF65);
-    case ftHalfKatakana: return in(c, 0xFF66, 0xFF9F);
-    default: return false;
+    case ftWideDigits:
+        return c == 0xFF0C || c == 0xFF0E || in(c, 0xFF10, 0xFF19);
+    case ftWideLetters:
+        return in(c, 0xFF21, 0xFF3A) || in(c, 0xFF41, 0xFF5A);
+    case ftHiragana:
+        return in(c, 0x3041, 0x3096) || in(c, 0x30FC, 0x30FE) || c == 0xFF0D;
+    case ftKatakana:
+        return in(c, 0x30A1, 0x30FA) || in(c, 0x30FC, 0x31FF) || c == 0xFF0D;
+    case ftHalfSymbol:
+        return in(c, 0xFF61, 0xFF65);
+    case ftHalfKatakana:
+        return in(c, 0xFF66, 0xFF9F);
+    default:
+        return false;
     }
 }
 
-constexpr int kWideClassOrder[] = {ftWideSymbol, ftWideDigits, ftWideLetters, ftHiragana,
-                                   ftKatakana,   ftHalfSymbol, ftHalfKatakana};
+constexpr int kWideClassOrder[] = {
+    ftWideSymbol, ftWideDigits, ftWideLetters, ftHiragana, ftKatakana, ftHalfSymbol, ftHalfKatakana};
 
 int firstWideClass(char16_t c) noexcept
 {
@@ -290,7 +303,10 @@ void TFountainParser::ScanQuotedString()
     }
 }
 
-void TFountainParser::ScanEndOfRow() { FToken = ftEndOfRow; }
+void TFountainParser::ScanEndOfRow()
+{
+    FToken = ftEndOfRow;
+}
 
 void TFountainParser::ScanTab()
 {
@@ -339,8 +355,8 @@ TRowAttributeData TFountainParser::ScanRow(QStringView row, const TRowAttributeD
     // A token that runs into the wrap continues on the next display row.
     if (wrapped && lastEnd != nullptr && At(lastEnd) == 0 && lastOpen) {
         // One-character tokens end where they are; bracket spans continue through BracketIndex.
-        const bool single = lastCode == ftSymbol || lastCode == ftTab || lastCode == ftBracket ||
-                            lastCode == ftWideSymbol || lastCode == ftHalfSymbol;
+        const bool single = lastCode == ftSymbol || lastCode == ftTab || lastCode == ftBracket
+            || lastCode == ftWideSymbol || lastCode == ftHalfSymbol;
         char16_t start = 0;
         if (lastReserved)
             start = ftReserveCont;
@@ -365,8 +381,8 @@ void TFountainParser::LastTokenBracket(qsizetype index, const QStringList& rows,
         data.RowAttribute = index + 2 < rows.size() ? raCrlf : raEof;
 }
 
-std::optional<TTokenExtent> TFountainParser::TokenExtentAt(QStringView row, const TRowAttributeData& in,
-                                                           qsizetype column)
+std::optional<TTokenExtent> TFountainParser::TokenExtentAt(
+    QStringView row, const TRowAttributeData& in, qsizetype column)
 {
     NewData(row, in);
     std::optional<TTokenExtent> endingHere;

@@ -18,24 +18,24 @@
 namespace korvel {
 
 // Token codes of the framework.
-inline constexpr int ftEndOfRow = 0;       // NUL, CR or LF at the token start
-inline constexpr int ftSymbol = 1;         // one character
+inline constexpr int ftEndOfRow = 0; // NUL, CR or LF at the token start
+inline constexpr int ftSymbol = 1;   // one character
 inline constexpr int ftInteger = 3;
 inline constexpr int ftFloat = 4;
-inline constexpr int ftBracket = 6;        // a bracket span, from a left to a right bracket
-inline constexpr int ftComment = 7;        // never coloured as a reserved word
-inline constexpr int ftReserveCont = 8;    // a reserved word continued from a wrapped row
+inline constexpr int ftBracket = 6;     // a bracket span, from a left to a right bracket
+inline constexpr int ftComment = 7;     // never coloured as a reserved word
+inline constexpr int ftReserveCont = 8; // a reserved word continued from a wrapped row
 inline constexpr int ftTab = 9;
-inline constexpr int ftAnk = 11;           // a run of ASCII letters, digits and underscores
-inline constexpr int ftWideSymbol = 12;    // one wide punctuation or symbol character
-inline constexpr int ftWideDigits = 14;    // full-width digits, comma and full stop
-inline constexpr int ftWideLetters = 15;   // full-width Latin letters
+inline constexpr int ftAnk = 11;         // a run of ASCII letters, digits and underscores
+inline constexpr int ftWideSymbol = 12;  // one wide punctuation or symbol character
+inline constexpr int ftWideDigits = 14;  // full-width digits, comma and full stop
+inline constexpr int ftWideLetters = 15; // full-width Latin letters
 inline constexpr int ftHiragana = 16;
 inline constexpr int ftKatakana = 17;
-inline constexpr int ftWideOther = 18;     // any other character from 128 up (ideographs, accented letters)
-inline constexpr int ftHalfSymbol = 19;    // one half-width katakana punctuation character
+inline constexpr int ftWideOther = 18;  // any other character from 128 up (ideographs, accented letters)
+inline constexpr int ftHalfSymbol = 19; // one half-width katakana punctuation character
 inline constexpr int ftHalfKatakana = 20;
-inline constexpr int ftHexInteger = 23;    // coloured as a number
+inline constexpr int ftHexInteger = 23; // coloured as a number
 inline constexpr int ftQuotedString = 24;
 
 // One token as a scan reports it.
@@ -67,8 +67,7 @@ class TFountainParser {
 public:
     // Makes a scanner of class T (which befriends TFountainParser) for fountain, with
     // its dispatch tables filled; a null fountain is refused with EFountainError.
-    template <class T>
-    static std::unique_ptr<T> Create(TFountain* fountain)
+    template <class T> static std::unique_ptr<T> Create(TFountain* fountain)
     {
         std::unique_ptr<T> parser(new T(fountain));
         static_cast<TFountainParser*>(parser.get())->InitDispatchTables();
@@ -139,7 +138,7 @@ protected:
     // Code 24: an apostrophe to the closing apostrophe or the row end; '' is content.
     virtual void ScanQuotedString();
     // Stores in next what a derived scanner carries beyond the framework's fields.
-    virtual void SaveRowState(TRowAttributeData& next) const {}
+    virtual void SaveRowState(TRowAttributeData& next) const { }
 
     // Code 0 without advancing.
     void ScanEndOfRow();

@@ -72,10 +72,11 @@ TEST_F(EditorTest, GutterAndRulerSitInTheViewportMargins)
         waitLoaded();
         EXPECT_EQ(e().gutterWidth(), 4 + r.digits * digit + 4) << r.rowCount;
         const QRect vp = e().viewport()->geometry();
-        EXPECT_EQ(e().gutter()->geometry(), QRect(vp.left() - e().gutterWidth(), vp.top(), e().gutterWidth(), vp.height()));
+        EXPECT_EQ(
+            e().gutter()->geometry(), QRect(vp.left() - e().gutterWidth(), vp.top(), e().gutterWidth(), vp.height()));
         EXPECT_EQ(e().ruler()->geometry(),
-                  QRect(vp.left() - e().gutterWidth(), vp.top() - e().rulerHeight(), e().gutterWidth() + vp.width(),
-                        e().rulerHeight()));
+            QRect(vp.left() - e().gutterWidth(), vp.top() - e().rulerHeight(), e().gutterWidth() + vp.width(),
+                e().rulerHeight()));
         EXPECT_EQ(e().rulerHeight(), TEditorRuler::HeightFor(e().font()));
     }
     // The document margin of 2 is the text's own margin at the left and at the top.
@@ -200,12 +201,12 @@ TEST_F(EditorTest, EnterIndentsAndBackspaceUnindents)
     };
     const Row table[] = {
         {"  a", 0, 3, Qt::Key_Return, "  a\r\n  "},
-        {"    a", 0, 2, Qt::Key_Return, "  \r\n    a"},                          // indent = blanks before the caret
-        {"a\r\n  b\r\n      c", 2, 6, Qt::Key_Backspace, "a\r\n  b\r\n  c"},       // to the row above
+        {"    a", 0, 2, Qt::Key_Return, "  \r\n    a"},                              // indent = blanks before the caret
+        {"a\r\n  b\r\n      c", 2, 6, Qt::Key_Backspace, "a\r\n  b\r\n  c"},         // to the row above
         {"a\r\n  b\r\n\r\n      c", 3, 6, Qt::Key_Backspace, "a\r\n  b\r\n\r\n  c"}, // blank rows do not count
-        {"a\r\n  b\r\n      c", 2, 4, Qt::Key_Backspace, "a\r\n  b\r\n    c"},     // from the middle of the blanks
-        {"a\r\n  b\r\n  c", 2, 2, Qt::Key_Backspace, "a\r\n  b\r\nc"},             // no row above is shallower
-        {"  ab", 0, 4, Qt::Key_Backspace, "  a"},                                  // after text: one character
+        {"a\r\n  b\r\n      c", 2, 4, Qt::Key_Backspace, "a\r\n  b\r\n    c"},       // from the middle of the blanks
+        {"a\r\n  b\r\n  c", 2, 2, Qt::Key_Backspace, "a\r\n  b\r\nc"},               // no row above is shallower
+        {"  ab", 0, 4, Qt::Key_Backspace, "  a"},                                    // after text: one character
         {"  ab", 0, 0, Qt::Key_Backspace, "  ab"},
     };
     for (const Row& r : table) {
@@ -287,7 +288,8 @@ TEST_F(EditorTest, DefaultFontFallsBackToAJapaneseMonospaceFace)
     for (const char* ascii : {"W", "i", "0", " ", "'"})
         EXPECT_EQ(fm.horizontalAdvance(QString::fromLatin1(ascii)), column) << ascii;
     // Japanese characters take exactly two columns, and they have glyphs.
-    for (const QString& wide : {QStringLiteral("ア"), QStringLiteral("受"), QStringLiteral("ゴ"), QStringLiteral("Ｍ")}) {
+    for (const QString& wide :
+        {QStringLiteral("ア"), QStringLiteral("受"), QStringLiteral("ゴ"), QStringLiteral("Ｍ")}) {
         EXPECT_EQ(fm.horizontalAdvance(wide), 2 * column) << wide.toStdString();
         EXPECT_TRUE(fm.inFont(wide[0])) << wide.toStdString();
     }
@@ -321,8 +323,8 @@ TEST_F(EnglishLanguageTest, TranslatesEverythingTranslatable)
         return true;
     };
     const TMessages& m = w()->messages();
-    for (const QString& text : {m.StrRestoreBackup, m.StrSaveChanges, m.StrFormFileNotFound, m.StrModified,
-                                m.StrReload, m.StrNoName, m.StrNoRecentFiles})
+    for (const QString& text : {m.StrRestoreBackup, m.StrSaveChanges, m.StrFormFileNotFound, m.StrModified, m.StrReload,
+             m.StrNoName, m.StrNoRecentFiles})
         EXPECT_TRUE(english(text)) << text.toStdString();
     int translated = 0;
     for (QAction* a : acts().all) {

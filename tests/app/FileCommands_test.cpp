@@ -15,32 +15,31 @@ const QString kRestoreBackup = QStringLiteral("バックアップを書き戻し
 const QString kReload = QStringLiteral("フォームファイルを最新の情報に更新しますか？");
 
 // The nested form after Panel2 was moved above Panel1.
-const QByteArray kMovedText =
-    "object Form1: TForm1\r\n"
-    "  Left = 0\r\n"
-    "  Caption = 'Main'\r\n"
-    "  object Panel2: TPanel\r\n"
-    "    Left = 16\r\n"
-    "    object Edit1: TEdit\r\n"
-    "      Text = 'abc'\r\n"
-    "      object Inner1: TLabel\r\n"
-    "        Tag = 1\r\n"
-    "      end\r\n"
-    "    end\r\n"
-    "  end\r\n"
-    "  object Panel1: TPanel\r\n"
-    "    Left = 8\r\n"
-    "    object Button1: TButton\r\n"
-    "      Caption = 'OK'\r\n"
-    "    end\r\n"
-    "    object Button2: TButton\r\n"
-    "      Caption = 'Cancel'\r\n"
-    "    end\r\n"
-    "  end\r\n"
-    "  object Memo1: TMemo\r\n"
-    "    Caption = #233't'#233\r\n"
-    "  end\r\n"
-    "end\r\n";
+const QByteArray kMovedText = "object Form1: TForm1\r\n"
+                              "  Left = 0\r\n"
+                              "  Caption = 'Main'\r\n"
+                              "  object Panel2: TPanel\r\n"
+                              "    Left = 16\r\n"
+                              "    object Edit1: TEdit\r\n"
+                              "      Text = 'abc'\r\n"
+                              "      object Inner1: TLabel\r\n"
+                              "        Tag = 1\r\n"
+                              "      end\r\n"
+                              "    end\r\n"
+                              "  end\r\n"
+                              "  object Panel1: TPanel\r\n"
+                              "    Left = 8\r\n"
+                              "    object Button1: TButton\r\n"
+                              "      Caption = 'OK'\r\n"
+                              "    end\r\n"
+                              "    object Button2: TButton\r\n"
+                              "      Caption = 'Cancel'\r\n"
+                              "    end\r\n"
+                              "  end\r\n"
+                              "  object Memo1: TMemo\r\n"
+                              "    Caption = #233't'#233\r\n"
+                              "  end\r\n"
+                              "end\r\n";
 
 QByteArray toBinary(const QByteArray& text)
 {
@@ -110,7 +109,7 @@ TEST_F(FileCommandsTest, SaveAsWritesTheNewFileAndBecomesTheCurrentName)
     trigger(acts().actRestoreBackup);
     EXPECT_EQ(FConfirmations.last(), kRestoreBackup);
     EXPECT_EQ(readFile(copy), NestedTextForm());
-    EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +")); // the tree keeps its moves
+    EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +"));     // the tree keeps its moves
     EXPECT_EQ(caption(), QStringLiteral("Korvel [Copy.txt]*")); // which the file no longer holds
 
     // Refresh loads the Save As path, which becomes the loaded path.
@@ -170,14 +169,14 @@ TEST_F(FileCommandsTest, CopyToClipboardOnlyFromTheTree)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     key(tree(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("    object Button1: TButton\r\n      Caption = 'OK'\r\n    end\r\n"));
+        QStringLiteral("    object Button1: TButton\r\n      Caption = 'OK'\r\n    end\r\n"));
 
     clickNode(QStringLiteral("Panel1"));
     key(tree(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("  object Panel1: TPanel\r\n    Left = 99\r\n    object Button1: TButton\r\n"
-                             "      Caption = 'OK'\r\n    end\r\n    object Button2: TButton\r\n"
-                             "      Caption = 'Cancel'\r\n    end\r\n  end\r\n"));
+        QStringLiteral("  object Panel1: TPanel\r\n    Left = 99\r\n    object Button1: TButton\r\n"
+                       "      Caption = 'OK'\r\n    end\r\n    object Button2: TButton\r\n"
+                       "      Caption = 'Cancel'\r\n    end\r\n  end\r\n"));
 }
 
 TEST_F(FileCommandsTest, SelectedTextToBinaryFile)
@@ -219,11 +218,13 @@ TEST_F(FileCommandsTest, LinesThatCouldNotBeLoadedAreShownAndSaveRefuses)
     const QString path = writeFile(QStringLiteral("F.dfm"), damaged);
     start({path});
     ASSERT_EQ(FWarnings.size(), 1);
-    EXPECT_EQ(FWarnings.first(), path + QStringLiteral(": 2 行目の NUL 文字から後は読み込まれていません:   Caption = 'a"));
+    EXPECT_EQ(
+        FWarnings.first(), path + QStringLiteral(": 2 行目の NUL 文字から後は読み込まれていません:   Caption = 'a"));
     FAnswers = {true};
     trigger(acts().actsaveFile);
     ASSERT_EQ(FErrors.size(), 1);
-    EXPECT_TRUE(FErrors.first().contains(QStringLiteral("2 行目が読み込まれていないため保存できません"))) << FErrors.first().toStdString();
+    EXPECT_TRUE(FErrors.first().contains(QStringLiteral("2 行目が読み込まれていないため保存できません")))
+        << FErrors.first().toStdString();
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), damaged);

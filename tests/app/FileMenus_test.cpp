@@ -81,8 +81,9 @@ TEST_F(FileMenusTest, CodePageInTheStatusBarAndReopenInAnother)
     QStringList offered;
     for (const QAction* a : w()->codePageMenu()->actions())
         offered << a->text();
-    EXPECT_EQ(offered.join(u' '), QStringLiteral("CP932 CP936 CP949 CP950 CP1250 CP1251 CP1252 CP1253 CP1254 "
-                                                 "CP1255 CP1256 CP1257 CP1258"));
+    EXPECT_EQ(offered.join(u' '),
+        QStringLiteral("CP932 CP936 CP949 CP950 CP1250 CP1251 CP1252 CP1253 CP1254 "
+                       "CP1255 CP1256 CP1257 CP1258"));
 
     // Unsaved changes are asked about first; Cancel keeps everything.
     modify();
@@ -183,9 +184,10 @@ TEST_F(FileMenusTest, QtTextsFollowTheInterfaceLanguage)
         QStringList buttons; // Save, Discard, Cancel
     };
     const Case cases[] = {
-        {"built-in Japanese", QString(), "ja", {QStringLiteral("保存"), QStringLiteral("変更を破棄"), QStringLiteral("キャンセル")}},
+        {"built-in Japanese", QString(), "ja",
+            {QStringLiteral("保存"), QStringLiteral("変更を破棄"), QStringLiteral("キャンセル")}},
         {"English language file", QStringLiteral(KORVEL_EXAMPLES_DIR "/korvel.lng.en"), "en",
-         {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}},
+            {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}},
     };
     const QString form = writeFile(QStringLiteral("F.dfm"), sjisForm());
     for (const Case& c : cases) {
@@ -213,7 +215,8 @@ TEST_F(FileMenusTest, QtTextsFollowTheInterfaceLanguage)
         });
         poll.start(10);
         EXPECT_FALSE(w()->close());
-        EXPECT_EQ(question, c.language == std::string("ja") ? kAsk : QStringLiteral("Save the changes to the form file?"));
+        EXPECT_EQ(
+            question, c.language == std::string("ja") ? kAsk : QStringLiteral("Save the changes to the form file?"));
         for (QString& text : shown)
             text.remove(u'&');
         EXPECT_EQ(shown, c.buttons);

@@ -125,8 +125,9 @@ TEST_F(HighlightingTest, PaintedColoursOfFormText)
         "Picture.Data = {",        // 19
     };
     for (int i = 0; i < 300; ++i)
-        rows << "  0A1B2C3D4E5F";     // 20 to 319
-    rows << "  0F}" << "Left = 3";     // 320, 321
+        rows << "  0A1B2C3D4E5F"; // 20 to 319
+    rows << "  0F}"
+         << "Left = 3"; // 320, 321
     e().setText(rows.join(QStringLiteral("\r\n")));
 
     struct Row {
@@ -135,21 +136,61 @@ TEST_F(HighlightingTest, PaintedColoursOfFormText)
         QColor colour;
     };
     const Row table[] = {
-        {0, 0, kWhite},    {0, 7, kNone},     {0, 8, kSilver},   {0, 10, kYellow},  {0, 16, kYellow},
-        {1, 4, kSilver},   {1, 5, kWhite},    {2, 7, kSilver},   {2, 8, kFuchsia},  {3, 8, kFuchsia},
-        {3, 13, kFuchsia}, {4, 13, kYellow},  {4, 15, kYellow},  {4, 19, kYellow},  {5, 7, kYellow},
-        {5, 8, kSilver},   {5, 9, kFuchsia},  {5, 10, kWhite},   {6, 0, kAqua},     {7, 0, kAqua},
-        {7, 4, kAqua},     {7, 14, kAqua},    {8, 0, kAqua},     {8, 7, kWhite},    {9, 8, kSilver},
-        {10, 2, kWhite},   {11, 14, kYellow}, {12, 2, kWhite},   {12, 5, kSilver},  {13, 0, kAqua},
-        {14, 7, kYellow},  {14, 10, kYellow}, {14, 13, kYellow}, {15, 7, kYellow},  {15, 11, kYellow},
-        {16, 0, kWhite},   {16, 6, kFuchsia}, {17, 11, kYellow}, {18, 0, kWhite},   {19, 13, kSilver},
-        {19, 15, kLime},   {20, 0, kNone},    {20, 2, kLime},    {20, 13, kLime},   {170, 2, kLime},
-        {319, 7, kLime},   {320, 2, kLime},   {320, 4, kLime},   {321, 0, kWhite},  {321, 7, kFuchsia},
+        {0, 0, kWhite},
+        {0, 7, kNone},
+        {0, 8, kSilver},
+        {0, 10, kYellow},
+        {0, 16, kYellow},
+        {1, 4, kSilver},
+        {1, 5, kWhite},
+        {2, 7, kSilver},
+        {2, 8, kFuchsia},
+        {3, 8, kFuchsia},
+        {3, 13, kFuchsia},
+        {4, 13, kYellow},
+        {4, 15, kYellow},
+        {4, 19, kYellow},
+        {5, 7, kYellow},
+        {5, 8, kSilver},
+        {5, 9, kFuchsia},
+        {5, 10, kWhite},
+        {6, 0, kAqua},
+        {7, 0, kAqua},
+        {7, 4, kAqua},
+        {7, 14, kAqua},
+        {8, 0, kAqua},
+        {8, 7, kWhite},
+        {9, 8, kSilver},
+        {10, 2, kWhite},
+        {11, 14, kYellow},
+        {12, 2, kWhite},
+        {12, 5, kSilver},
+        {13, 0, kAqua},
+        {14, 7, kYellow},
+        {14, 10, kYellow},
+        {14, 13, kYellow},
+        {15, 7, kYellow},
+        {15, 11, kYellow},
+        {16, 0, kWhite},
+        {16, 6, kFuchsia},
+        {17, 11, kYellow},
+        {18, 0, kWhite},
+        {19, 13, kSilver},
+        {19, 15, kLime},
+        {20, 0, kNone},
+        {20, 2, kLime},
+        {20, 13, kLime},
+        {170, 2, kLime},
+        {319, 7, kLime},
+        {320, 2, kLime},
+        {320, 4, kLime},
+        {321, 0, kWhite},
+        {321, 7, kFuchsia},
     };
     for (const Row& r : table) {
         show(r.row);
-        EXPECT_EQ(colourAt(r.row, r.column), r.colour) << "row " << r.row << " column " << r.column << ": "
-                                                       << rows[r.row].toStdString();
+        EXPECT_EQ(colourAt(r.row, r.column), r.colour)
+            << "row " << r.row << " column " << r.column << ": " << rows[r.row].toStdString();
     }
 }
 
@@ -206,7 +247,8 @@ TEST_F(HighlightingTest, OnlyTheRowsPaintedAreColoured)
     QStringList rows = {"Picture.Data = {"};
     for (int i = 0; i < 20000; ++i)
         rows << "  0A1B2C3D4E5F";
-    rows << "  00}" << "Left = 1";
+    rows << "  00}"
+         << "Left = 1";
     e().setText(rows.join(QStringLiteral("\r\n")));
     e().viewport()->repaint();
     EXPECT_EQ(colourAt(5, 2), kLime);

@@ -15,29 +15,29 @@ using LanguageWindowTest = WindowFixture;
 TEST_F(LanguageWindowTest, TranslatesMessagesActionsAndFont)
 {
     const QString lng = writeFile(QStringLiteral("korvel.lng"),
-                                  "\xEF\xBB\xBF; translation\r\n"
-                                  "[StringTable]\r\n"
-                                  "StrSaveChanges=Save the changes?\r\n"
-                                  "StrModified= [modified]\r\n"
-                                  "StrNoName=(no name)\r\n"
-                                  "StrFormFileNotFound=Not found\r\n"
-                                  "[actUp]\r\n"
-                                  "Caption=Move &up\r\n"
-                                  "Hint=Moves the node up\r\n"
-                                  "[actSelTextToBin]\r\n"
-                                  "Hint=\xE4\xBF\x9D\xE5\xAD\x98\r\n"
-                                  "[actEditorCopy]\r\n"
-                                  "Caption=Copy\r\n"
-                                  "[Editor]\r\n"
-                                  "FontName=DejaVu Sans Mono\r\n"
-                                  "FontSize=0x0C\r\n");
-    const QString form = writeFile(QStringLiteral("F.dfm"), "object Form1: TForm1\r\n  object TMenuItem\r\n  end\r\nend\r\n");
+        "\xEF\xBB\xBF; translation\r\n"
+        "[StringTable]\r\n"
+        "StrSaveChanges=Save the changes?\r\n"
+        "StrModified= [modified]\r\n"
+        "StrNoName=(no name)\r\n"
+        "StrFormFileNotFound=Not found\r\n"
+        "[actUp]\r\n"
+        "Caption=Move &up\r\n"
+        "Hint=Moves the node up\r\n"
+        "[actSelTextToBin]\r\n"
+        "Hint=\xE4\xBF\x9D\xE5\xAD\x98\r\n"
+        "[actEditorCopy]\r\n"
+        "Caption=Copy\r\n"
+        "[Editor]\r\n"
+        "FontName=DejaVu Sans Mono\r\n"
+        "FontSize=0x0C\r\n");
+    const QString form =
+        writeFile(QStringLiteral("F.dfm"), "object Form1: TForm1\r\n  object TMenuItem\r\n  end\r\nend\r\n");
     start({form}, lng);
     EXPECT_EQ(acts().actUp->text(), QStringLiteral("Move &up"));
     EXPECT_EQ(acts().actUp->toolTip(), QStringLiteral("Moves the node up"));
     auto* bar = w()->findChild<QToolBar*>(QStringLiteral("atbMain"));
-    EXPECT_EQ(bar->widgetForAction(acts().actUp)->toolTip(),
-              QStringLiteral("Moves the node up"));
+    EXPECT_EQ(bar->widgetForAction(acts().actUp)->toolTip(), QStringLiteral("Moves the node up"));
     EXPECT_EQ(acts().actSelTextToBin->toolTip(), QStringLiteral("保存"));
     EXPECT_EQ(acts().actDown->text(), QStringLiteral("下へ移動(&D)"));
     EXPECT_EQ(acts().actEditorCopy->text(), QString()); // a Misc action

@@ -45,10 +45,10 @@ TEST_F(StartupTest, NoArgumentShowsAnEmptyWindowWithFileAndMoveActionsDisabled)
     EXPECT_EQ(w()->statusText(), QString());
     const TMainActions& a = acts();
     for (const QAction* action : {a.actsaveFile, a.actSaveAs, a.actRestoreBackup, a.actRefresh, a.actUp, a.actDown,
-                                  a.actUpToOneLevel, a.actCopyToClipboard})
+             a.actUpToOneLevel, a.actCopyToClipboard})
         EXPECT_FALSE(isEnabled(action)) << action->objectName().toStdString();
     for (const QAction* action : {a.actOpenFile, a.actSelectAll, a.actOriginalProperties, a.actSaveProperties,
-                                  a.actCollapse, a.actExpand, a.actAutoDecode, a.actSelTextToBin, a.actEditorCopy})
+             a.actCollapse, a.actExpand, a.actAutoDecode, a.actSelTextToBin, a.actEditorCopy})
         EXPECT_TRUE(isEnabled(action)) << action->objectName().toStdString();
     EXPECT_TRUE(acts().actAutoDecode->isChecked());
     EXPECT_TRUE(FErrors.isEmpty());
@@ -67,19 +67,19 @@ TEST_F(StartupTest, ShortcutsRunTheirCommandsFromTheTree)
         std::function<void()> check;
     } rows[] = {
         {"Ctrl+Up moves up", "Panel2", Qt::Key_Up, Qt::ControlModifier,
-         [this] { EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +")); }},
+            [this] { EXPECT_EQ(treeDump()[1], QStringLiteral("  Panel2 +")); }},
         {"Ctrl+Down moves down", "Panel1", Qt::Key_Down, Qt::ControlModifier,
-         [this] { EXPECT_EQ(treeDump()[4], QStringLiteral("  Panel1 +")); }},
+            [this] { EXPECT_EQ(treeDump()[4], QStringLiteral("  Panel1 +")); }},
         {"Alt+Up moves one level up", "Button1", Qt::Key_Up, Qt::AltModifier,
-         [this] { EXPECT_TRUE(treeDump().contains(QStringLiteral("  Button1"))); }},
+            [this] { EXPECT_TRUE(treeDump().contains(QStringLiteral("  Button1"))); }},
         {"Ctrl+S asks before saving", "Panel1", Qt::Key_S, Qt::ControlModifier,
-         [this] { EXPECT_EQ(FConfirmations, QStringList{QStringLiteral("変更を保存しますか？")}); }},
+            [this] { EXPECT_EQ(FConfirmations, QStringList{QStringLiteral("変更を保存しますか？")}); }},
         {"F5 asks before reloading", "Panel1", Qt::Key_F5, Qt::NoModifier,
-         [this] {
-             EXPECT_EQ(FConfirmations, QStringList{QStringLiteral("フォームファイルを最新の情報に更新しますか？")});
-         }},
+            [this] {
+                EXPECT_EQ(FConfirmations, QStringList{QStringLiteral("フォームファイルを最新の情報に更新しますか？")});
+            }},
         {"Ctrl+O shows the open dialog", "Panel1", Qt::Key_O, Qt::ControlModifier,
-         [this] { EXPECT_EQ(FDialogs.size(), 1); }},
+            [this] { EXPECT_EQ(FDialogs.size(), 1); }},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -111,16 +111,18 @@ TEST_F(StartupTest, ToolBarAndContextMenusListTheirActions)
     auto* bar = w()->findChild<QToolBar*>(QStringLiteral("atbMain"));
     ASSERT_TRUE(bar);
     EXPECT_EQ(actionNames(bar).join(u' '),
-              "actOpenFile actsaveFile actSaveAs actRestoreBackup actRefresh actReopenWithCodePage | actUpToOneLevel | actUp actDown | "
-              "actAutoDecode | actFormPreview");
+        "actOpenFile actsaveFile actSaveAs actRestoreBackup actRefresh actReopenWithCodePage | actUpToOneLevel | actUp "
+        "actDown | "
+        "actAutoDecode | actFormPreview");
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
     auto* up = qobject_cast<QToolButton*>(bar->widgetForAction(acts().actUp));
     ASSERT_TRUE(up);
     EXPECT_EQ(up->toolTip(), QStringLiteral("ノードを上へ移動します (作成順=前)"));
     EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabTreeView"))).join(u' '),
-              "actUpToOneLevel | actUp actDown | actCollapse actExpand | actCopyToClipboard | actRefresh actReopenWithCodePage");
+        "actUpToOneLevel | actUp actDown | actCollapse actExpand | actCopyToClipboard | actRefresh "
+        "actReopenWithCodePage");
     EXPECT_EQ(actionNames(w()->findChild<QMenu*>(QStringLiteral("pabProperties"))).join(u' '),
-              "actAutoDecode | actOriginalProperties actSaveProperties | actSelTextToBin | actSelectAll");
+        "actAutoDecode | actOriginalProperties actSaveProperties | actSelTextToBin | actSelectAll");
 }
 
 TEST(ProgramTest, WithoutADisplayTheProgramPointsToTheCommandLineTool)
@@ -135,7 +137,7 @@ TEST(ProgramTest, WithoutADisplayTheProgramPointsToTheCommandLineTool)
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 2);
     EXPECT_EQ(program.readAllStandardError(),
-              QByteArray("korvel: no display available; use korvel-cli for headless conversion\n"));
+        QByteArray("korvel: no display available; use korvel-cli for headless conversion\n"));
     EXPECT_EQ(program.readAllStandardOutput(), QByteArray());
 }
 
@@ -180,7 +182,7 @@ TEST_F(StartupTest, DialogFilterConversion)
     };
     const Row rows[] = {
         {"RAD Studio Form File (*.dfm;*.fmx;*.xfm)|*.dfm;*.fmx;*.xfm|All Files (*.*)|*.*",
-         "RAD Studio Form File (*.dfm *.fmx *.xfm)|All Files (*)"},
+            "RAD Studio Form File (*.dfm *.fmx *.xfm)|All Files (*)"},
         {"Binary file (*.*)|*.*", "Binary file (*)"},
         {"Text|*.txt", "Text (*.txt)"},
         {"dangling", ""},
@@ -203,8 +205,9 @@ TEST_F(OpenTest, CommandLinePasPathOpensTheFormBesideIt)
     EXPECT_TRUE(FErrors.isEmpty()) << FErrors.join(u'\n').toStdString();
     EXPECT_EQ(caption(), QStringLiteral("Korvel [Unit1.dfm]"));
     EXPECT_EQ(w()->document().OrgFileName(), FDir.filePath(QStringLiteral("Unit1.dfm")));
-    EXPECT_EQ(treeDump(), QStringList({"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +",
-                                       "    Edit1 +", "      Inner1", "  Memo1"}));
+    EXPECT_EQ(treeDump(),
+        QStringList({"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +", "    Edit1 +", "      Inner1",
+            "  Memo1"}));
     EXPECT_EQ(w()->selectedNode(), node(QStringLiteral("Form1")));
     EXPECT_EQ(pane()->text(), QStringLiteral("Left = 0\r\nCaption = 'Main'\r\n"));
     EXPECT_EQ(w()->statusText(), QStringLiteral("Form1: TForm1 "));
@@ -368,14 +371,14 @@ TEST_F(ErrorTest, FailuresOutsideCommandsShowTheErrorBoxAndTheWindowGoesOn)
     };
     const Row rows[] = {
         {"timer slot",
-         [this] { QTimer::singleShot(0, w(), [] { throw EFileError(QStringLiteral("timer \x01 failed")); }); },
-         QStringLiteral("timer #1 failed")},
+            [this] { QTimer::singleShot(0, w(), [] { throw EFileError(QStringLiteral("timer \x01 failed")); }); },
+            QStringLiteral("timer #1 failed")},
         {"paint hook",
-         [this] {
-             pane()->setBlockPreparer([](const QTextBlock&, const QTextBlock&) { throw std::bad_alloc(); });
-             pane()->viewport()->repaint();
-         },
-         QStringLiteral("Out of memory")},
+            [this] {
+                pane()->setBlockPreparer([](const QTextBlock&, const QTextBlock&) { throw std::bad_alloc(); });
+                pane()->viewport()->repaint();
+            },
+            QStringLiteral("Out of memory")},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.where);
@@ -405,9 +408,12 @@ TEST_F(EnablingTest, MoveAndCopyActionsFollowTheSelectedNode)
         bool up, down, levelUp, copy;
     };
     const Row rows[] = {
-        {"Form1", false, false, false, false},  {"Panel1", false, true, false, true},
-        {"Panel2", true, true, false, true},    {"Memo1", true, false, false, true},
-        {"Button1", false, true, true, true},   {"Button2", true, false, true, true},
+        {"Form1", false, false, false, false},
+        {"Panel1", false, true, false, true},
+        {"Panel2", true, true, false, true},
+        {"Memo1", true, false, false, true},
+        {"Button1", false, true, true, true},
+        {"Button2", true, false, true, true},
         {"Inner1", false, false, true, true},
     };
     start({writeFile(QStringLiteral("F.dfm"), NestedTextForm())});

@@ -35,8 +35,8 @@ TEST_F(PropertyPaneTest, ApplyAndRevertRoundTrips)
     struct Row {
         bool autoDecode;
         const char* typed;
-        const char* stored;   // ModProperties after the apply
-        const char* reshown;  // the pane after selecting another node and coming back
+        const char* stored;  // ModProperties after the apply
+        const char* reshown; // the pane after selecting another node and coming back
     };
     const Row rows[] = {
         {true, "Caption = 'abcé'", "Caption = 'abc'#233\r\n", "Caption = 'abcé'\r\n"},
@@ -62,8 +62,8 @@ TEST_F(PropertyPaneTest, ApplyAndRevertRoundTrips)
         trigger(acts().actOriginalProperties);
         EXPECT_FALSE(memo().Modified);
         EXPECT_EQ(w()->statusText(), kUnmarked);
-        EXPECT_EQ(pane()->text(), r.autoDecode ? QStringLiteral("Caption = 'été'\r\n")
-                                               : QStringLiteral("Caption = #233't'#233"));
+        EXPECT_EQ(pane()->text(),
+            r.autoDecode ? QStringLiteral("Caption = 'été'\r\n") : QStringLiteral("Caption = #233't'#233"));
         FWindow.reset();
     }
 }
@@ -96,8 +96,9 @@ TEST_F(PropertyPaneTest, AppliedTextTravelsWithTheNode)
 
 TEST_F(PropertyPaneTest, StatusBarNamesNamelessNodes)
 {
-    start({writeFile(QStringLiteral("M.dfm"), "object Form1: TForm1\r\n  object TMenuItem\r\n    Tag = 2\r\n  end\r\n"
-                                              "  object Item2: TMenuItem [3]\r\n  end\r\nend\r\n")});
+    start({writeFile(QStringLiteral("M.dfm"),
+        "object Form1: TForm1\r\n  object TMenuItem\r\n    Tag = 2\r\n  end\r\n"
+        "  object Item2: TMenuItem [3]\r\n  end\r\nend\r\n")});
     clickNode(QStringLiteral("(名前なし)"));
     EXPECT_EQ(w()->statusText(), QStringLiteral("(名前なし): TMenuItem "));
     clickNode(QStringLiteral("Item2"));

@@ -21,10 +21,7 @@ protected:
         tree()->doItemsLayout();
         ASSERT_LE(tree()->viewport()->height() / tree()->sizeHintForRow(0), 3) << "the tree shows too many rows";
     }
-    void collapse(const char* caption)
-    {
-        tree()->collapse(w()->model()->indexOf(node(QString::fromLatin1(caption))));
-    }
+    void collapse(const char* caption) { tree()->collapse(w()->model()->indexOf(node(QString::fromLatin1(caption)))); }
     // Sends enter, move and drop of a drag of node `dragged` to point pos of the tree;
     // returns whether the move over pos was accepted.
     bool dragAndDrop(const QMimeData* mime, QPoint pos)
@@ -64,47 +61,45 @@ TEST_F(TreeCommandsTest, MovesWithTheirExpandAndScrollEffects)
     };
     const Row rows[] = {
         {"Panel2", nullptr, &TMainActions::actUp,
-         {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
-          "  Memo1"},
-         "Panel2"},
+            {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
+                "  Memo1"},
+            "Panel2"},
         // An expanded node whose subtree was partly collapsed ends fully expanded.
         {"Panel2", "Edit1", &TMainActions::actUp,
-         {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
-          "  Memo1"},
-         "Panel2"},
+            {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
+                "  Memo1"},
+            "Panel2"},
         // A collapsed node comes out collapsed with its whole subtree.
         {"Panel2", "Panel2", &TMainActions::actUp,
-         {"Form1 +", "  Panel2 -", "    Edit1 -", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
-          "  Memo1"},
-         "Panel2"},
+            {"Form1 +", "  Panel2 -", "    Edit1 -", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
+                "  Memo1"},
+            "Panel2"},
         // Move down moves the next sibling above; it is re-expanded as it was.
         {"Panel1", nullptr, &TMainActions::actDown,
-         {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
-          "  Memo1"},
-         "Panel1"},
+            {"Form1 +", "  Panel2 +", "    Edit1 +", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
+                "  Memo1"},
+            "Panel1"},
         {"Panel1", "Panel2", &TMainActions::actDown,
-         {"Form1 +", "  Panel2 -", "    Edit1 -", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
-          "  Memo1"},
-         "Panel1"},
+            {"Form1 +", "  Panel2 -", "    Edit1 -", "      Inner1", "  Panel1 +", "    Button1", "    Button2",
+                "  Memo1"},
+            "Panel1"},
         // The only child leaves its parent, which shows no expand mark any more;
         // near the end of the list the scroll goes as far as the list allows.
         {"Edit1", nullptr, &TMainActions::actUpToOneLevel,
-         {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2", "  Memo1", "  Edit1 +",
-          "    Inner1"},
-         "Memo1"},
+            {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2", "  Memo1", "  Edit1 +", "    Inner1"},
+            "Memo1"},
         {"Edit1", "Edit1", &TMainActions::actUpToOneLevel,
-         {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2", "  Memo1", "  Edit1 -",
-          "    Inner1"},
-         "Panel2"},
+            {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2", "  Memo1", "  Edit1 -", "    Inner1"},
+            "Panel2"},
         // A node without children does not scroll the tree.
         {"Button2", nullptr, &TMainActions::actUp,
-         {"Form1 +", "  Panel1 +", "    Button2", "    Button1", "  Panel2 +", "    Edit1 +", "      Inner1",
-          "  Memo1"},
-         nullptr},
+            {"Form1 +", "  Panel1 +", "    Button2", "    Button1", "  Panel2 +", "    Edit1 +", "      Inner1",
+                "  Memo1"},
+            nullptr},
         {"Button1", nullptr, &TMainActions::actUpToOneLevel,
-         {"Form1 +", "  Panel1 +", "    Button2", "  Panel2 +", "    Edit1 +", "      Inner1", "  Memo1",
-          "  Button1"},
-         nullptr},
+            {"Form1 +", "  Panel1 +", "    Button2", "  Panel2 +", "    Edit1 +", "      Inner1", "  Memo1",
+                "  Button1"},
+            nullptr},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.select);
@@ -133,8 +128,9 @@ TEST_F(TreeCommandsTest, MovesThatDoNothing)
         const char* select;
         QAction* TMainActions::*action;
     };
-    const Row rows[] = {{"Panel1", &TMainActions::actUp}, {"Memo1", &TMainActions::actDown}, {"Form1", &TMainActions::actUpToOneLevel},
-                        {"Panel1", &TMainActions::actUpToOneLevel}, {"Form1", &TMainActions::actUp}};
+    const Row rows[] = {{"Panel1", &TMainActions::actUp}, {"Memo1", &TMainActions::actDown},
+        {"Form1", &TMainActions::actUpToOneLevel}, {"Panel1", &TMainActions::actUpToOneLevel},
+        {"Form1", &TMainActions::actUp}};
     for (const Row& r : rows) {
         clickNode(QString::fromLatin1(r.select));
         QAction* action = acts().*r.action;
@@ -169,12 +165,14 @@ TEST_F(TreeCommandsTest, CollapseAndExpandWholeSubtrees)
     openNested();
     clickNode(QStringLiteral("Form1"));
     trigger(acts().actCollapse);
-    EXPECT_EQ(treeDump(), QStringList({"Form1 -", "  Panel1 -", "    Button1", "    Button2", "  Panel2 -",
-                                       "    Edit1 -", "      Inner1", "  Memo1"}));
+    EXPECT_EQ(treeDump(),
+        QStringList({"Form1 -", "  Panel1 -", "    Button1", "    Button2", "  Panel2 -", "    Edit1 -", "      Inner1",
+            "  Memo1"}));
     EXPECT_EQ(visibleRows(), QStringList{"Form1"});
     trigger(acts().actExpand);
-    EXPECT_EQ(treeDump(), QStringList({"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +",
-                                       "    Edit1 +", "      Inner1", "  Memo1"}));
+    EXPECT_EQ(treeDump(),
+        QStringList({"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +", "    Edit1 +", "      Inner1",
+            "  Memo1"}));
     EXPECT_EQ(visibleRows().size(), 8);
 }
 
@@ -195,19 +193,18 @@ TEST_F(TreeCommandsTest, AcceptedDropsMakeTheNodeTheTargetsLastChild)
     };
     const Row rows[] = {
         {"Button1", "Edit1",
-         {"Form1 +", "  Panel1 +", "    Button2", "  Panel2 +", "    Edit1 +", "      Inner1", "      Button1",
-          "  Memo1"}},
+            {"Form1 +", "  Panel1 +", "    Button2", "  Panel2 +", "    Edit1 +", "      Inner1", "      Button1",
+                "  Memo1"}},
         // The target is expanded; the dropped node comes out collapsed with its subtree.
         {"Panel2", "Memo1",
-         {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Memo1 +", "    Panel2 -", "      Edit1 -",
-          "        Inner1"}},
+            {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Memo1 +", "    Panel2 -", "      Edit1 -",
+                "        Inner1"}},
         // Dropping on the own parent moves the node to the end of its siblings.
         {"Button1", "Panel1",
-         {"Form1 +", "  Panel1 +", "    Button2", "    Button1", "  Panel2 +", "    Edit1 +", "      Inner1",
-          "  Memo1"}},
+            {"Form1 +", "  Panel1 +", "    Button2", "    Button1", "  Panel2 +", "    Edit1 +", "      Inner1",
+                "  Memo1"}},
         {"Inner1", "Form1",
-         {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +", "    Edit1", "  Memo1",
-          "  Inner1"}},
+            {"Form1 +", "  Panel1 +", "    Button1", "    Button2", "  Panel2 +", "    Edit1", "  Memo1", "  Inner1"}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.dragged) + " onto " + r.target);
@@ -228,8 +225,8 @@ TEST_F(TreeCommandsTest, RefusedDropsLeaveTheTreeAlone)
         const char* dragged;
         const char* target; // nullptr: the empty area below the rows
     };
-    const Row rows[] = {{"Panel2", "Panel2"}, {"Panel2", "Edit1"}, {"Panel2", "Inner1"}, {"Form1", "Memo1"},
-                        {"Button1", nullptr}};
+    const Row rows[] = {
+        {"Panel2", "Panel2"}, {"Panel2", "Edit1"}, {"Panel2", "Inner1"}, {"Form1", "Memo1"}, {"Button1", nullptr}};
     for (const Row& r : rows) {
         const auto mime = dragOf(r.dragged);
         QPoint pos = r.target ? pointOf(r.target) : QPoint(5, tree()->viewport()->height() - 2);

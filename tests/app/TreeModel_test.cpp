@@ -81,9 +81,9 @@ TEST_F(TreeModelTest, MovingDownWithinTheSameParent)
     ASSERT_EQ(panel1->caption(), QStringLiteral("Panel1"));
     QList<QVariant> moved;
     QObject::connect(FModel.get(), &QAbstractItemModel::rowsMoved, FModel.get(),
-                     [&](const QModelIndex&, int start, int end, const QModelIndex&, int row) {
-                         moved = {start, end, row};
-                     });
+        [&](const QModelIndex&, int start, int end, const QModelIndex&, int row) {
+            moved = {start, end, row};
+        });
     // Panel1 after Memo1: the tree reports row 2, Qt wants the row before the move, 3.
     ASSERT_TRUE(FTree.MoveTo(panel1, panel1->parent(), naAddChild));
     EXPECT_EQ(moved, QList<QVariant>({0, 0, 3}));
@@ -132,8 +132,8 @@ TEST_F(TreeModelTest, DraggedNodesTravelAsPathsOfThisModelOnly)
     std::unique_ptr<QMimeData> own(FModel->mimeData({FModel->index(0, 0, FModel->index(0, 0))}));
     const QByteArray payload = own->data(TreeModel::NodeMimeType);
     const QByteArray bad[] = {payload.left(payload.size() - 1), payload.left(4), QByteArray(),
-                              payload.left(payload.size() - 4) + QByteArray("\x00\x00\x00\x63", 4),
-                              payload.left(payload.size() - 4) + QByteArray("\xFF\xFF\xFF\xFF", 4)};
+        payload.left(payload.size() - 4) + QByteArray("\x00\x00\x00\x63", 4),
+        payload.left(payload.size() - 4) + QByteArray("\xFF\xFF\xFF\xFF", 4)};
     for (const QByteArray& b : bad) {
         QMimeData mime;
         mime.setData(TreeModel::NodeMimeType, b);

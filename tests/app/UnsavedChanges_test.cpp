@@ -59,7 +59,8 @@ const QuestionCase kQuestions[] = {
     {"NothingChangedCloses", "none", "close", std::nullopt, true, ""},
     {"MoveAndCancelStays", "move", "close", TSaveAnswer::Cancel, false, ""},
     {"MoveAndDiscardCloses", "move", "close", TSaveAnswer::Discard, true, ""},
-    {"MoveAndSaveWritesAndCloses", "move", "close", TSaveAnswer::Save, true, "  object Panel2: TPanel\r\n    Left = 16\r\n    object Edit1"},
+    {"MoveAndSaveWritesAndCloses", "move", "close", TSaveAnswer::Save, true,
+        "  object Panel2: TPanel\r\n    Left = 16\r\n    object Edit1"},
     {"AppliedTextAsks", "apply", "close", TSaveAnswer::Cancel, false, ""},
     {"TypedTextAsksAndSaveAppliesIt", "type", "close", TSaveAnswer::Save, true, "    Left = 8\r\n    Tag = 7\r\n"},
     {"TypedTextDiscarded", "type", "close", TSaveAnswer::Discard, true, ""},
@@ -123,7 +124,7 @@ TEST_F(UnsavedChangesTest, AskedOnlyWithUnsavedChanges)
             trigger(acts().actRefresh);
             EXPECT_EQ(FConfirmations.last(), w()->messages().StrReload);
             proceeded = !w()->document().IsModified() && !w()->paneHasUnappliedText()
-                        && w()->selectedNode() == w()->document().Tree().firstNode();
+                && w()->selectedNode() == w()->document().Tree().firstNode();
         }
         EXPECT_EQ(FSaveQuestions, c.answer ? QStringList{kAsk} : QStringList());
         EXPECT_EQ(proceeded, c.proceeded);

@@ -38,8 +38,14 @@ QByteArray imageFile(int width, int height, Qt::GlobalColor color, const char* f
     return bytes;
 }
 
-QByteArray prefix(const char* className) { return char(qstrlen(className)) + QByteArray(className); }
-QByteArray u32(uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); }
+QByteArray prefix(const char* className)
+{
+    return char(qstrlen(className)) + QByteArray(className);
+}
+QByteArray u32(uint32_t v)
+{
+    return QByteArray(reinterpret_cast<const char*>(&v), 4);
+}
 
 const QByteArray kPng = imageFile(6, 4, Qt::red, "PNG");
 const QByteArray kBmp = imageFile(3, 5, Qt::blue, "BMP");
@@ -48,8 +54,7 @@ const QByteArray kWmf = QByteArray::fromHex("d7cdc69a") + QByteArray(18, '\0');
 
 QByteArray property(const char* name, const QByteArray& data)
 {
-    return QByteArray("    ") + name + " = "
-           + FormatHexBlock(data, 4, u"\r\n").toLatin1() + "\r\n";
+    return QByteArray("    ") + name + " = " + FormatHexBlock(data, 4, u"\r\n").toLatin1() + "\r\n";
 }
 
 // A form with a picture of each kind: a PNG, a bitmap glyph and a metafile.
@@ -76,30 +81,30 @@ QByteArray PictureForm()
            "    Top = 60\r\n"
            "    Width = 100\r\n"
            "    Height = 100\r\n"
-           + property("Picture.Data", prefix("TPngImage") + kPng) +
-           "  end\r\n"
-           "  object Memo1: TMemo\r\n"
-           "    Left = 10\r\n"
-           "    Top = 60\r\n"
-           "    Width = 100\r\n"
-           "    Height = 50\r\n"
-           "    Visible = False\r\n"
-           "  end\r\n"
-           "  object SpeedButton1: TSpeedButton\r\n"
-           "    Left = 10\r\n"
-           "    Top = 120\r\n"
-           "    Width = 30\r\n"
-           "    Height = 30\r\n"
-           + property("Glyph.Data", u32(uint32_t(kBmp.size())) + kBmp) +
-           "  end\r\n"
-           "  object Image2: TImage\r\n"
-           "    Left = 260\r\n"
-           "    Top = 60\r\n"
-           "    Width = 30\r\n"
-           "    Height = 30\r\n"
-           + property("Picture.Data", prefix("TMetafile") + kWmf) +
-           "  end\r\n"
-           "end\r\n";
+        + property("Picture.Data", prefix("TPngImage") + kPng)
+        + "  end\r\n"
+          "  object Memo1: TMemo\r\n"
+          "    Left = 10\r\n"
+          "    Top = 60\r\n"
+          "    Width = 100\r\n"
+          "    Height = 50\r\n"
+          "    Visible = False\r\n"
+          "  end\r\n"
+          "  object SpeedButton1: TSpeedButton\r\n"
+          "    Left = 10\r\n"
+          "    Top = 120\r\n"
+          "    Width = 30\r\n"
+          "    Height = 30\r\n"
+        + property("Glyph.Data", u32(uint32_t(kBmp.size())) + kBmp)
+        + "  end\r\n"
+          "  object Image2: TImage\r\n"
+          "    Left = 260\r\n"
+          "    Top = 60\r\n"
+          "    Width = 30\r\n"
+          "    Height = 30\r\n"
+        + property("Picture.Data", prefix("TMetafile") + kWmf)
+        + "  end\r\n"
+          "end\r\n";
 }
 
 class ViewsTest : public WindowFixture {
@@ -346,8 +351,9 @@ TEST(PicturePreviewTest, CorpusBitmapsPngsAndIconsPreview)
 {
     KORVEL_NEEDS_CORPUS();
     std::map<QString, std::pair<int, int>> counts; // class: previewed, total
-    QDirIterator it(QStringLiteral(KORVEL_CORPUS_DIR), {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"),
-                    QStringLiteral("*.xfm")}, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(KORVEL_CORPUS_DIR),
+        {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")}, QDir::Files,
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (path.contains(QStringLiteral("/malformed/")))

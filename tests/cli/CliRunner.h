@@ -12,8 +12,8 @@ struct CliResult {
 };
 
 // stdoutFile, when given, receives standard output instead of the pipe (such as /dev/full).
-inline CliResult RunCli(const QStringList& args, const QByteArray& input = {},
-                        const QStringList& extraEnv = {}, const QString& stdoutFile = {})
+inline CliResult RunCli(const QStringList& args, const QByteArray& input = {}, const QStringList& extraEnv = {},
+    const QString& stdoutFile = {})
 {
     QProcess p;
     if (!stdoutFile.isEmpty())
@@ -31,5 +31,5 @@ inline CliResult RunCli(const QStringList& args, const QByteArray& input = {},
     p.closeWriteChannel();
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+        p.readAllStandardError()};
 }

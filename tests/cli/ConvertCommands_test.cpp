@@ -24,7 +24,10 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-QString Example(const char* name) { return QStringLiteral(KORVEL_EXAMPLES_DIR "/") + QLatin1String(name); }
+QString Example(const char* name)
+{
+    return QStringLiteral(KORVEL_EXAMPLES_DIR "/") + QLatin1String(name);
+}
 
 QByteArray ToBinary(const QByteArray& text)
 {
@@ -44,11 +47,10 @@ TEST_F(CliConvert, DetectNamesEveryFormat)
     WriteFile(path("bin.dfm"), ToBinary(ReadFile(Example("SampleText.dfm"))));
     WriteFile(path("lf.dfm"), "\nobject A: TA\nend\n");
     const CliResult r = RunCli({QStringLiteral("detect"), path("bin.dfm"), Example("SampleText.dfm"),
-                                Example("SampleUtf8.dfm"), path("lf.dfm")});
+        Example("SampleUtf8.dfm"), path("lf.dfm")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QByteArray expected = "binary\t" + path("bin.dfm").toUtf8() + "\n"
-        + "text\t" + Example("SampleText.dfm").toUtf8() + "\n"
-        + "utf8-text\t" + Example("SampleUtf8.dfm").toUtf8() + "\n"
+    const QByteArray expected = "binary\t" + path("bin.dfm").toUtf8() + "\n" + "text\t"
+        + Example("SampleText.dfm").toUtf8() + "\n" + "utf8-text\t" + Example("SampleUtf8.dfm").toUtf8() + "\n"
         + "unknown\t" + path("lf.dfm").toUtf8() + "\n";
     EXPECT_EQ(r.out, expected);
 }
@@ -88,7 +90,7 @@ TEST_F(CliConvert, FailureReportsKindAndMessageAndLeavesOutputUntouched)
     CliResult r = RunCli({QStringLiteral("to-binary"), QStringLiteral("-o"), path("out.bin"), path("bad.dfm")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(QString::fromUtf8(r.err).trimmed(),
-              path("bad.dfm") + QStringLiteral(": EParserError: 2 行目: 文字列定数が無効です"));
+        path("bad.dfm") + QStringLiteral(": EParserError: 2 行目: 文字列定数が無効です"));
     EXPECT_EQ(ReadFile(path("out.bin")), QByteArray("previous"));
     // In place: the bad file stays as it was and the next file is still converted.
     r = RunCli({QStringLiteral("to-binary"), path("bad.dfm"), path("good.dfm")});
@@ -121,7 +123,7 @@ TEST_F(CliConvert, Utf16TextIsConvertedAndAnEmptyFileFails)
     r = RunCli({QStringLiteral("to-binary"), path("empty.dfm")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(QString::fromUtf8(r.err).section(u'\n', 0, 0),
-              path("empty.dfm") + QStringLiteral(": EReadError: ストリームからの読み取りエラー"));
+        path("empty.dfm") + QStringLiteral(": EReadError: ストリームからの読み取りエラー"));
     EXPECT_EQ(ReadFile(path("empty.dfm")), QByteArray());
 }
 
@@ -131,7 +133,8 @@ TEST_F(CliConvert, UsageErrorsExitWithTwo)
         {},
         {QStringLiteral("frobnicate")},
         {QStringLiteral("to-text")},
-        {QStringLiteral("to-text"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("a"), QStringLiteral("b")},
+        {QStringLiteral("to-text"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("a"),
+            QStringLiteral("b")},
         {QStringLiteral("to-text"), QStringLiteral("--codepage"), QStringLiteral("12345"), QStringLiteral("a")},
         {QStringLiteral("to-binary"), QStringLiteral("--bogus"), QStringLiteral("a")},
         // Found before the first file is touched, wherever they stand.
@@ -142,7 +145,8 @@ TEST_F(CliConvert, UsageErrorsExitWithTwo)
         {QStringLiteral("to-binary"), path("t.dfm"), dir.path()},
         {QStringLiteral("check"), path("t.dfm"), QStringLiteral("--ansi")},
         {QStringLiteral("tree"), path("t.dfm"), QStringLiteral("-x")},
-        {QStringLiteral("move"), path("t.dfm"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("--sideways"), QStringLiteral("A")},
+        {QStringLiteral("move"), path("t.dfm"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("--sideways"),
+            QStringLiteral("A")},
     };
     const QByteArray text = "object A: TA\r\nend\r\n";
     WriteFile(path("t.dfm"), text);
@@ -169,7 +173,7 @@ TEST_F(CliConvert, BatchTakesFoldersListsAndJobsAndRewritesOnlyWhatChanges)
     QFile::setPermissions(path("forms/d.dfm"), QFile::ReadOwner); // unchanged files are not written
 
     CliResult r = RunCli({QStringLiteral("to-text"), QStringLiteral("-r"), QStringLiteral("-j3"), path("forms"),
-                          QStringLiteral("@") + path("list.txt")});
+        QStringLiteral("@") + path("list.txt")});
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     const QList<QByteArray> errLines = r.err.split('\n');
     ASSERT_EQ(errLines.size(), 3) << r.err.toStdString();
@@ -206,10 +210,13 @@ TEST_F(CliConvert, CheckReportsRoundTripsAndWhatChanges)
     } cases[] = {
         {{path("exact.dfm"), path("exact.bin.dfm")}, 0, ""},
         {{path("lf.dfm")}, 0, path("lf.dfm").toUtf8() + ": same values, written differently: line ends become CR LF\n"},
-        {{path("precise.dfm")}, 1, path("precise.dfm").toUtf8() + ":3: A.Ratio: 1.2345678901234567890123 -> "
-                                       "1.234567890123457000 (extended precision: the number has more digits than an extended value holds)\n"},
+        {{path("precise.dfm")}, 1,
+            path("precise.dfm").toUtf8()
+                + ":3: A.Ratio: 1.2345678901234567890123 -> "
+                  "1.234567890123457000 (extended precision: the number has more digits than an extended value "
+                  "holds)\n"},
         {{QStringLiteral("--require-text"), path("exact.bin.dfm")}, 1,
-         path("exact.bin.dfm").toUtf8() + ": binary form; text is required (korvel-cli to-text converts it)\n"},
+            path("exact.bin.dfm").toUtf8() + ": binary form; text is required (korvel-cli to-text converts it)\n"},
         {{path("broken.dfm")}, 1, ""},
     };
     for (const auto& c : cases) {
@@ -226,7 +233,7 @@ TEST_F(CliConvert, CodePageOptionChoosesTheAnsiEncoding)
     // #12354 (HIRAGANA A) fits code page 932 as two bytes, so --ansi writes it as ANSI there.
     WriteFile(path("a.dfm"), "object A: TA\r\n  S = #12354\r\nend\r\n");
     CliResult r = RunCli({QStringLiteral("to-binary"), QStringLiteral("--ansi"), QStringLiteral("--codepage"),
-                          QStringLiteral("932"), QStringLiteral("-o"), QStringLiteral("-"), path("a.dfm")});
+        QStringLiteral("932"), QStringLiteral("-o"), QStringLiteral("-"), path("a.dfm")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QByteArray::fromHex("0153060282a0"))) << r.out.toHex().toStdString();
 }

@@ -10,7 +10,10 @@
 
 namespace {
 
-QString Example(const char* name) { return QStringLiteral(KORVEL_EXAMPLES_DIR "/") + QLatin1String(name); }
+QString Example(const char* name)
+{
+    return QStringLiteral(KORVEL_EXAMPLES_DIR "/") + QLatin1String(name);
+}
 
 QByteArray ReadFile(const QString& path)
 {
@@ -31,27 +34,28 @@ TEST(CliDocument, TreeListsEveryNodeWithItsLineRange)
     const CliResult r = RunCli(QStringList{QStringLiteral("tree"), Example("Sample.dfm")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out,
-              "frmOrders: TfrmOrders\t1-17\n"
-              "  pnlTop: TPanel\t19-25\n"
-              "    lblCustomer: TLabel\t27-31\n"
-              "    edtCustomer: TEdit\t34-41\n"
-              "    btnSearch: TButton\t44-51\n"
-              "  lvOrders: TListView\t55-82\n"
-              "  sbMain: TStatusBar\t85-96\n"
-              "  pnlBottom: TPanel\t99-104\n"
-              "    cmbStatus: TComboBox\t106-116\n"
-              "    imgLogo: TImage\t119-127\n"
-              "  mnuMain: TMainMenu\t131-132\n"
-              "    mnuFile: TMenuItem\t134-134\n"
-              "      mnuOpen: TMenuItem\t136-137\n"
-              "      N1: TMenuItem\t140-140\n"
-              "      mnuExit: TMenuItem\t143-144\n"
-              "  tmrRefresh: TTimer\t149-153\n");
+        "frmOrders: TfrmOrders\t1-17\n"
+        "  pnlTop: TPanel\t19-25\n"
+        "    lblCustomer: TLabel\t27-31\n"
+        "    edtCustomer: TEdit\t34-41\n"
+        "    btnSearch: TButton\t44-51\n"
+        "  lvOrders: TListView\t55-82\n"
+        "  sbMain: TStatusBar\t85-96\n"
+        "  pnlBottom: TPanel\t99-104\n"
+        "    cmbStatus: TComboBox\t106-116\n"
+        "    imgLogo: TImage\t119-127\n"
+        "  mnuMain: TMainMenu\t131-132\n"
+        "    mnuFile: TMenuItem\t134-134\n"
+        "      mnuOpen: TMenuItem\t136-137\n"
+        "      N1: TMenuItem\t140-140\n"
+        "      mnuExit: TMenuItem\t143-144\n"
+        "  tmrRefresh: TTimer\t149-153\n");
 }
 
 TEST(CliDocument, RegenOfAnUnchangedFormReproducesItsBytes)
 {
-    for (const char* name : {"SampleText.dfm", "Sample.dfm", "SampleUtf8.dfm", "AllValueKinds.dfm", "SampleWideHeader.dfm"}) {
+    for (const char* name :
+        {"SampleText.dfm", "Sample.dfm", "SampleUtf8.dfm", "AllValueKinds.dfm", "SampleWideHeader.dfm"}) {
         const CliResult r = RunCli({QStringLiteral("regen"), Example(name), QStringLiteral("-o"), QStringLiteral("-")});
         EXPECT_EQ(r.exitCode, 0) << name << r.err.toStdString();
         EXPECT_EQ(r.out, ReadFile(Example(name))) << name;
@@ -63,7 +67,8 @@ TEST(CliDocument, PropsShowsStoredOrDecodedText)
     CliResult r = RunCli({QStringLiteral("props"), Example("SampleText.dfm"), QStringLiteral("frmOrders/sbMain")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Text = #28310#20633#23436#20102\r\n")) << r.out.toStdString();
-    r = RunCli({QStringLiteral("props"), Example("SampleText.dfm"), QStringLiteral("frmOrders/sbMain"), QStringLiteral("--decode")});
+    r = RunCli({QStringLiteral("props"), Example("SampleText.dfm"), QStringLiteral("frmOrders/sbMain"),
+        QStringLiteral("--decode")});
     EXPECT_TRUE(QString::fromUtf8(r.out).contains(QStringLiteral("Text = '準備完了'\r\n"))) << r.out.toStdString();
 }
 
@@ -78,7 +83,10 @@ TEST(CliDocument, NodePathsPickNamelessAndRepeatedSiblings)
             "  object TMenuItem\r\n    Caption = 'b'\r\n  end\r\n"
             "end\r\n");
     f.close();
-    const struct { const char* node; const char* props; } cases[] = {
+    const struct {
+        const char* node;
+        const char* props;
+    } cases[] = {
         {"Form1/TMenuItem", "Caption = 'a'"},
         {"Form1/TMenuItem[0]", "Caption = 'a'"},
         {"Form1/TMenuItem[1]", "Caption = 'b'"},
@@ -96,28 +104,28 @@ TEST(CliDocument, MovesApplyInOrderAndRefusedMovesWriteNothing)
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("moved.dfm"));
     CliResult r = RunCli({QStringLiteral("move"), Example("Sample.dfm"), QStringLiteral("-o"), out,
-                          QStringLiteral("--up"), QStringLiteral("frmOrders/sbMain"),
-                          QStringLiteral("--level-up"), QStringLiteral("frmOrders/pnlBottom/imgLogo"),
-                          QStringLiteral("--under"), QStringLiteral("frmOrders/tmrRefresh"), QStringLiteral("frmOrders/pnlTop")});
+        QStringLiteral("--up"), QStringLiteral("frmOrders/sbMain"), QStringLiteral("--level-up"),
+        QStringLiteral("frmOrders/pnlBottom/imgLogo"), QStringLiteral("--under"),
+        QStringLiteral("frmOrders/tmrRefresh"), QStringLiteral("frmOrders/pnlTop")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     r = RunCli({QStringLiteral("tree"), out});
     EXPECT_EQ(r.out,
-              "frmOrders: TfrmOrders\t1-17\n"
-              "  pnlTop: TPanel\t19-25\n"
-              "    lblCustomer: TLabel\t27-31\n"
-              "    edtCustomer: TEdit\t34-41\n"
-              "    btnSearch: TButton\t44-51\n"
-              "    tmrRefresh: TTimer\t54-58\n"
-              "  sbMain: TStatusBar\t62-73\n"
-              "  lvOrders: TListView\t76-103\n"
-              "  pnlBottom: TPanel\t106-111\n"
-              "    cmbStatus: TComboBox\t113-123\n"
-              "  mnuMain: TMainMenu\t127-128\n"
-              "    mnuFile: TMenuItem\t130-130\n"
-              "      mnuOpen: TMenuItem\t132-133\n"
-              "      N1: TMenuItem\t136-136\n"
-              "      mnuExit: TMenuItem\t139-140\n"
-              "  imgLogo: TImage\t145-153\n");
+        "frmOrders: TfrmOrders\t1-17\n"
+        "  pnlTop: TPanel\t19-25\n"
+        "    lblCustomer: TLabel\t27-31\n"
+        "    edtCustomer: TEdit\t34-41\n"
+        "    btnSearch: TButton\t44-51\n"
+        "    tmrRefresh: TTimer\t54-58\n"
+        "  sbMain: TStatusBar\t62-73\n"
+        "  lvOrders: TListView\t76-103\n"
+        "  pnlBottom: TPanel\t106-111\n"
+        "    cmbStatus: TComboBox\t113-123\n"
+        "  mnuMain: TMainMenu\t127-128\n"
+        "    mnuFile: TMenuItem\t130-130\n"
+        "      mnuOpen: TMenuItem\t132-133\n"
+        "      N1: TMenuItem\t136-136\n"
+        "      mnuExit: TMenuItem\t139-140\n"
+        "  imgLogo: TImage\t145-153\n");
 
     const QStringList refused[] = {
         Args({"--up", "frmOrders"}),
@@ -153,7 +161,8 @@ TEST(CliDocument, LinesNotLoadedAreWarnedAndRefuseRegen)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray("object F: TF\r\n  A = 'x\0y'\r\nend\r\n", 26));
     f.close();
-    const QByteArray warning = (file + QStringLiteral(": warning: 2 行目の NUL 文字から後は読み込まれていません:   A = 'x\n")).toUtf8();
+    const QByteArray warning =
+        (file + QStringLiteral(": warning: 2 行目の NUL 文字から後は読み込まれていません:   A = 'x\n")).toUtf8();
     const CliResult tree = RunCli({QStringLiteral("tree"), file});
     EXPECT_EQ(tree.exitCode, 0);
     EXPECT_EQ(tree.err, warning);
@@ -161,7 +170,8 @@ TEST(CliDocument, LinesNotLoadedAreWarnedAndRefuseRegen)
     const CliResult regen = RunCli({QStringLiteral("regen"), file, QStringLiteral("-o"), out});
     EXPECT_EQ(regen.exitCode, 1);
     EXPECT_TRUE(regen.err.startsWith(warning));
-    EXPECT_TRUE(regen.err.contains("2 行目が読み込まれていないため保存できません:   A = 'x")) << regen.err.toStdString();
+    EXPECT_TRUE(regen.err.contains("2 行目が読み込まれていないため保存できません:   A = 'x"))
+        << regen.err.toStdString();
     EXPECT_FALSE(QFile::exists(out));
 }
 
@@ -184,12 +194,15 @@ TEST(CliDocument, FailuresNameTheFileAndTheirRealKindWithControlsEscaped)
         QString prefix;
     } cases[] = {
         {{QStringLiteral("tree"), missing}, missing + QStringLiteral(": EFileError: ")},
-        {{QStringLiteral("regen"), missing, QStringLiteral("-o"), QStringLiteral("-")}, missing + QStringLiteral(": EFileError: ")},
+        {{QStringLiteral("regen"), missing, QStringLiteral("-o"), QStringLiteral("-")},
+            missing + QStringLiteral(": EFileError: ")},
         {{QStringLiteral("json"), missing}, missing + QStringLiteral(": EFileError: ")},
         {{QStringLiteral("props"), Example("Sample.dfm"), QStringLiteral("frmOrders/nothing")},
-         Example("Sample.dfm") + QStringLiteral(": EDocumentError: コンポーネントが見つかりません: frmOrders/nothing")},
-        {{QStringLiteral("move"), Example("Sample.dfm"), QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("--up"), QStringLiteral("frmOrders")},
-         Example("Sample.dfm") + QStringLiteral(": EDocumentError: 移動できません: up frmOrders")},
+            Example("Sample.dfm")
+                + QStringLiteral(": EDocumentError: コンポーネントが見つかりません: frmOrders/nothing")},
+        {{QStringLiteral("move"), Example("Sample.dfm"), QStringLiteral("-o"), QStringLiteral("-"),
+             QStringLiteral("--up"), QStringLiteral("frmOrders")},
+            Example("Sample.dfm") + QStringLiteral(": EDocumentError: 移動できません: up frmOrders")},
         {{QStringLiteral("tree"), damaged}, damaged + QStringLiteral(": EReadError: A.P\\x01Q ")},
     };
     for (const auto& c : cases) {
@@ -253,7 +266,7 @@ TEST(CliDocument, JsonDescribesTheComponentTree)
     EXPECT_EQ(panel[QStringLiteral("class")].toString(), QStringLiteral("TPanel"));
     EXPECT_EQ(panel[QStringLiteral("line")].toInt(), 3);
     EXPECT_EQ(panel[QStringLiteral("properties")][QStringLiteral("Items.Strings")].toString(),
-              QStringLiteral("(\n  'a'\n  'b')"));
+        QStringLiteral("(\n  'a'\n  'b')"));
     const QJsonArray children = panel[QStringLiteral("children")].toArray();
     ASSERT_EQ(children.size(), 2);
     EXPECT_EQ(children[0][QStringLiteral("keyword")].toString(), QStringLiteral("inline"));

@@ -35,8 +35,8 @@ TEST(GitDiff, TextconvShowsTheChangedPropertyLineOfABinaryForm)
     // korvel-cli is found on PATH, exactly as the README's command names it; no
     // user or system git configuration takes part.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), QFileInfo(QStringLiteral(KORVEL_CLI_PATH)).absolutePath() + u':'
-                                           + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("PATH"),
+        QFileInfo(QStringLiteral(KORVEL_CLI_PATH)).absolutePath() + u':' + env.value(QStringLiteral("PATH")));
     env.insert(QStringLiteral("HOME"), dir.path());
     env.insert(QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1"));
     env.insert(QStringLiteral("KORVEL_ANSI_CODEPAGE"), QStringLiteral("1252"));
@@ -59,7 +59,7 @@ TEST(GitDiff, TextconvShowsTheChangedPropertyLineOfABinaryForm)
         QFile f(repo + QStringLiteral("/Unit1.dfm"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(ToBinary("object Form1: TForm1\n  Left = 10\n  Caption = '" + caption
-                         + "'\n  object Button1: TButton\n    Width = 75\n  end\nend\n"));
+            + "'\n  object Button1: TButton\n    Width = 75\n  end\nend\n"));
     };
 
     runGit({QStringLiteral("init"), QStringLiteral("-q")});
@@ -67,7 +67,8 @@ TEST(GitDiff, TextconvShowsTheChangedPropertyLineOfABinaryForm)
     ASSERT_TRUE(attributes.open(QIODevice::WriteOnly));
     attributes.write("*.dfm diff=korvel-form\n*.fmx diff=korvel-form\n*.xfm diff=korvel-form\n");
     attributes.close();
-    runGit({QStringLiteral("config"), QStringLiteral("diff.korvel-form.textconv"), QStringLiteral("korvel-cli to-text -o -")});
+    runGit({QStringLiteral("config"), QStringLiteral("diff.korvel-form.textconv"),
+        QStringLiteral("korvel-cli to-text -o -")});
     writeForm("Before");
     runGit({QStringLiteral("add"), QStringLiteral(".")});
     runGit({QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-m"), QStringLiteral("form")});

@@ -47,7 +47,7 @@ TEST(CliImage, WritesThePictureWithItsExtension)
     };
     for (const auto& c : cases) {
         const CliResult r = RunCli({QStringLiteral("image"), form, QStringLiteral("Form1/Image1"),
-                                    QString::fromUtf8(c.property), QStringLiteral("-o"), dir.filePath(c.out)});
+            QString::fromUtf8(c.property), QStringLiteral("-o"), dir.filePath(c.out)});
         EXPECT_EQ(r.exitCode, 0) << c.property << r.err.toStdString();
         EXPECT_EQ(ReadFile(dir.filePath(c.written)), c.image) << c.property;
     }
@@ -75,12 +75,13 @@ TEST(CliImage, FailsWhereThereIsNoPicture)
     };
     for (const auto& c : cases) {
         const CliResult r = RunCli({QStringLiteral("image"), form, QString::fromUtf8(c.node),
-                                    QString::fromUtf8(c.property), QStringLiteral("-o"), out});
+            QString::fromUtf8(c.property), QStringLiteral("-o"), out});
         EXPECT_EQ(r.exitCode, c.exitCode) << c.property;
         EXPECT_EQ(r.err.toStdString(), form.toStdString() + ": " + c.err);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "nothing written for " << c.property;
     }
-    EXPECT_EQ(RunCli({QStringLiteral("image"), form, QStringLiteral("Form1/Image1"), QStringLiteral("Picture")}).exitCode, 2);
+    EXPECT_EQ(
+        RunCli({QStringLiteral("image"), form, QStringLiteral("Form1/Image1"), QStringLiteral("Picture")}).exitCode, 2);
 }
 
 } // namespace

@@ -8,16 +8,23 @@ using namespace korvel;
 
 namespace {
 
-QByteArray hex(const char* h) { return QByteArray::fromHex(h); }
+QByteArray hex(const char* h)
+{
+    return QByteArray::fromHex(h);
+}
 
 TEST(AnsiCodePage, DecodesAndEncodesKnownCharacters)
 {
-    struct Case { int cp; const char* bytes; const char16_t* text; };
+    struct Case {
+        int cp;
+        const char* bytes;
+        const char16_t* text;
+    };
     const Case cases[] = {
         {1252, "e9", u"é"},
         {1252, "80", u"€"},
         {932, "93fa967b8cea", u"日本語"},
-        {932, "955c", u"表"},          // trail byte 5C stays inside the character
+        {932, "955c", u"表"},             // trail byte 5C stays inside the character
         {932, "1a1c7f", u"\x1a\x1c\x7f"}, // control codes are ASCII, not ICU's IBM swap
         {1251, "cff0e8e2e5f2", u"Привет"},
         {936, "c4e3bac3", u"你好"},
@@ -58,10 +65,23 @@ TEST(AnsiCodePage, UnrepresentableCharactersBecomeQuestionMarksUnlessExact)
 TEST(AnsiCodePage, LocaleNamesMapToWindowsCodePages)
 {
     const std::pair<const char*, int> cases[] = {
-        {"ja_JP.UTF-8", 932}, {"zh_CN.UTF-8", 936}, {"zh_TW", 950}, {"ko_KR", 949},
-        {"ru_RU.UTF-8", 1251}, {"pl_PL", 1250}, {"el_GR", 1253}, {"tr_TR", 1254},
-        {"he_IL", 1255}, {"ar_EG", 1256}, {"lt_LT", 1257}, {"vi_VN", 1258},
-        {"th_TH", 874}, {"de_DE.UTF-8", 1252}, {"C", 1252}, {"POSIX", 1252}, {"C.UTF-8", 1252},
+        {"ja_JP.UTF-8", 932},
+        {"zh_CN.UTF-8", 936},
+        {"zh_TW", 950},
+        {"ko_KR", 949},
+        {"ru_RU.UTF-8", 1251},
+        {"pl_PL", 1250},
+        {"el_GR", 1253},
+        {"tr_TR", 1254},
+        {"he_IL", 1255},
+        {"ar_EG", 1256},
+        {"lt_LT", 1257},
+        {"vi_VN", 1258},
+        {"th_TH", 874},
+        {"de_DE.UTF-8", 1252},
+        {"C", 1252},
+        {"POSIX", 1252},
+        {"C.UTF-8", 1252},
     };
     for (auto [name, cp] : cases)
         EXPECT_EQ(ansi::codePageForLocale(QString::fromLatin1(name)), cp) << name;

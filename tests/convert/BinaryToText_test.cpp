@@ -80,46 +80,67 @@ using BinaryToText = CodePage1252;
 TEST_F(BinaryToText, ConvertsTheIllustratedForm)
 {
     const QByteArray form = BinaryBuilder()
-        .Signature().Object("TForm1", "Form1")
-        .Prop("Caption").String("Hello\r\nWorld")
-        .Prop("Items.Strings").Byte(1).String("a").String("b").End()
-        .Prop("Columns").Byte(14)
-            .Byte(1).Prop("Width").Int(64).End()
-            .Int(2).Byte(1).Prop("Width").Int(100).End()
-        .End()
-        .Prop("Data").Binary(QByteArray::fromHex("0A0B"))
-        .End()
-        .Object("TPanel", "Panel1", ffChildPos, 1).Prop("Align").Ident("alTop").End().End()
-        .End()
-        .bytes();
+                                .Signature()
+                                .Object("TForm1", "Form1")
+                                .Prop("Caption")
+                                .String("Hello\r\nWorld")
+                                .Prop("Items.Strings")
+                                .Byte(1)
+                                .String("a")
+                                .String("b")
+                                .End()
+                                .Prop("Columns")
+                                .Byte(14)
+                                .Byte(1)
+                                .Prop("Width")
+                                .Int(64)
+                                .End()
+                                .Int(2)
+                                .Byte(1)
+                                .Prop("Width")
+                                .Int(100)
+                                .End()
+                                .End()
+                                .Prop("Data")
+                                .Binary(QByteArray::fromHex("0A0B"))
+                                .End()
+                                .Object("TPanel", "Panel1", ffChildPos, 1)
+                                .Prop("Align")
+                                .Ident("alTop")
+                                .End()
+                                .End()
+                                .End()
+                                .bytes();
     EXPECT_EQ(Convert(form),
-              "object Form1: TForm1\r\n"
-              "  Caption = 'Hello'#13#10'World'\r\n"
-              "  Items.Strings = (\r\n"
-              "    'a'\r\n"
-              "    'b')\r\n"
-              "  Columns = <\r\n"
-              "    item\r\n"
-              "      Width = 64\r\n"
-              "    end\r\n"
-              "    item [2]\r\n"
-              "      Width = 100\r\n"
-              "    end>\r\n"
-              "  Data = {0A0B}\r\n"
-              "  object Panel1: TPanel [1]\r\n"
-              "    Align = alTop\r\n"
-              "  end\r\n"
-              "end\r\n");
+        "object Form1: TForm1\r\n"
+        "  Caption = 'Hello'#13#10'World'\r\n"
+        "  Items.Strings = (\r\n"
+        "    'a'\r\n"
+        "    'b')\r\n"
+        "  Columns = <\r\n"
+        "    item\r\n"
+        "      Width = 64\r\n"
+        "    end\r\n"
+        "    item [2]\r\n"
+        "      Width = 100\r\n"
+        "    end>\r\n"
+        "  Data = {0A0B}\r\n"
+        "  object Panel1: TPanel [1]\r\n"
+        "    Align = alTop\r\n"
+        "  end\r\n"
+        "end\r\n");
 }
 
 TEST_F(BinaryToText, WritesObjectHeaders)
 {
-    struct Case { int flags; int pos; QByteArray cls, name, header; };
+    struct Case {
+        int flags;
+        int pos;
+        QByteArray cls, name, header;
+    };
     const Case cases[] = {
-        {0, 0, "TFoo", "", "object TFoo"},
-        {0, 0, "TFoo", "Foo1", "object Foo1: TFoo"},
-        {ffInherited, 0, "TFoo", "Foo1", "inherited Foo1: TFoo"},
-        {ffInline, 0, "TFoo", "Foo1", "inline Foo1: TFoo"},
+        {0, 0, "TFoo", "", "object TFoo"}, {0, 0, "TFoo", "Foo1", "object Foo1: TFoo"},
+        {ffInherited, 0, "TFoo", "Foo1", "inherited Foo1: TFoo"}, {ffInline, 0, "TFoo", "Foo1", "inline Foo1: TFoo"},
         {ffInherited | ffInline, 0, "TFoo", "Foo1", "inherited Foo1: TFoo"},
         {ffInherited | ffChildPos, 300, "TFoo", "Foo1", "inherited Foo1: TFoo [300]"},
         {ffChildPos, -5, "TFoo", "", "object TFoo [-5]"},
@@ -127,15 +148,17 @@ TEST_F(BinaryToText, WritesObjectHeaders)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header.constData());
-        const QByteArray stream = BinaryBuilder().Signature().Object(c.cls, c.name, c.flags, c.pos)
-                                      .End().End().bytes();
+        const QByteArray stream = BinaryBuilder().Signature().Object(c.cls, c.name, c.flags, c.pos).End().End().bytes();
         EXPECT_EQ(Convert(stream), c.header + "\r\nend\r\n");
     }
 }
 
 TEST_F(BinaryToText, WritesScalarValues)
 {
-    struct Case { QByteArray value; QByteArray text; };
+    struct Case {
+        QByteArray value;
+        QByteArray text;
+    };
     const Case cases[] = {
         {BinaryBuilder().Int(0).bytes(), "0"},
         {BinaryBuilder().Int(-128).bytes(), "-128"},
@@ -149,7 +172,7 @@ TEST_F(BinaryToText, WritesScalarValues)
         {BinaryBuilder().Byte(vaNil).bytes(), "nil"},
         {BinaryBuilder().Ident("clBtnFace").bytes(), "clBtnFace"},
         {BinaryBuilder().Ident("").bytes(), ""},
-        {BinaryBuilder().Byte(0x80 | vaTrue).bytes(), "True"},       // identifiers look at seven bits
+        {BinaryBuilder().Byte(0x80 | vaTrue).bytes(), "True"}, // identifiers look at seven bits
         {BinaryBuilder().Byte(0x80 | vaIdent).Name("x").bytes(), "x"},
         {BinaryBuilder().Double(0.1).bytes(), "0.100000000000000000"},
         {BinaryBuilder().Double(1.0 / 3).bytes(), "0.333333333333333300"},
@@ -188,7 +211,10 @@ TEST_F(BinaryToText, WritesScalarValues)
 TEST_F(BinaryToText, WritesStrings)
 {
     const QByteArray a64(64, 'a'), a65(65, 'a'), a100(100, 'a'), a128(128, 'a');
-    struct Case { QByteArray value; QByteArray text; };
+    struct Case {
+        QByteArray value;
+        QByteArray text;
+    };
     const Case cases[] = {
         {BinaryBuilder().String("").bytes(), "''"},
         {BinaryBuilder().WString(u"").bytes(), "''"},
@@ -209,9 +235,9 @@ TEST_F(BinaryToText, WritesStrings)
         {BinaryBuilder().LString(a128).bytes(), "\r\n    '" + a64 + "' +\r\n    '" + a64 + "'"},
         // A #-code counts as one unit of the line's 64.
         {BinaryBuilder().LString(QByteArray(63, 'a') + "\r" + QByteArray(2, 'b')).bytes(),
-         "\r\n    '" + QByteArray(63, 'a') + "'#13 +\r\n    'bb'"},
+            "\r\n    '" + QByteArray(63, 'a') + "'#13 +\r\n    'bb'"},
         {BinaryBuilder().WString(std::u16string(65, u'\u00E9')).bytes(),
-         "\r\n    " + QByteArray("#233").repeated(64) + " +\r\n    #233"},
+            "\r\n    " + QByteArray("#233").repeated(64) + " +\r\n    #233"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.constData());
@@ -238,19 +264,31 @@ TEST_F(BinaryToText, TextReadsBackByteForByte)
     };
     // "  P = [" and 340 elements of 10 bytes make a line of 4086 bytes with its
     // comma; one more element would carry it past 4094 with the CR.
-    const QByteArray longSetText = "[" + elements(0, 340).join(", ") + ",\r\n    " + elements(340, 260).join(", ") + "]";
-    struct Case { const char* name; QByteArray value; QByteArray text; /* empty: not checked */ };
+    const QByteArray longSetText =
+        "[" + elements(0, 340).join(", ") + ",\r\n    " + elements(340, 260).join(", ") + "]";
+    struct Case {
+        const char* name;
+        QByteArray value;
+        QByteArray text; /* empty: not checked */
+    };
     const Case cases[] = {
-        {"U+FEFF first in a UTF-8 string", BinaryBuilder().Utf8String("\xEF\xBB\xBF" "ab\xC3\xA9").bytes(), "#65279'ab'#233"},
+        {"U+FEFF first in a UTF-8 string",
+            BinaryBuilder()
+                .Utf8String("\xEF\xBB\xBF"
+                            "ab\xC3\xA9")
+                .bytes(),
+            "#65279'ab'#233"},
         {"U+FEFF alone", BinaryBuilder().WString(u"\uFEFF").bytes(), "#65279"},
-        {"largest currency", BinaryBuilder().Currency(std::numeric_limits<int64_t>::max()).bytes(), "9223372036854775807c"},
-        {"smallest currency", BinaryBuilder().Currency(std::numeric_limits<int64_t>::min()).bytes(), "-9223372036854775808c"},
+        {"largest currency", BinaryBuilder().Currency(std::numeric_limits<int64_t>::max()).bytes(),
+            "9223372036854775807c"},
+        {"smallest currency", BinaryBuilder().Currency(std::numeric_limits<int64_t>::min()).bytes(),
+            "-9223372036854775808c"},
         {"currency of 19 digits", BinaryBuilder().Currency(1234567890123456789).bytes(), "1234567890123456789c"},
         {"currency of 15 digits", BinaryBuilder().Currency(123456789012345).bytes(), "123456789012345c"},
         {"currency that 15 digits hold", BinaryBuilder().Currency(1000000000000000000).bytes(), "1E18c"},
         {"long set", set(elements(0, 600)), longSetText},
         {"long set in nested lists",
-         BinaryBuilder().Byte(vaList).Byte(vaList).Raw(set(elements(0, 1000))).End().End().bytes(), ""},
+            BinaryBuilder().Byte(vaList).Byte(vaList).Raw(set(elements(0, 1000))).End().End().bytes(), ""},
         {"set of long names", set(QList<QByteArray>(40, QByteArray(250, 'n'))), ""},
     };
     for (const Case& c : cases) {
@@ -273,7 +311,7 @@ TEST_F(BinaryToText, LongStringInListStartsOneLevelDeeper)
 {
     const QByteArray a65(65, 'a');
     EXPECT_EQ(ValueText(BinaryBuilder().Byte(vaList).LString(a65).End().bytes()),
-              "(\r\n    \r\n      '" + a65.left(64) + "' +\r\n      'a')");
+        "(\r\n    \r\n      '" + a65.left(64) + "' +\r\n      'a')");
 }
 
 TEST_F(BinaryToText, WritesBinaryDataInChunksOf32Bytes)
@@ -284,7 +322,10 @@ TEST_F(BinaryToText, WritesBinaryDataInChunksOf32Bytes)
             b.append(char(i * 7 + 0xA0));
         return b;
     };
-    struct Case { int n; QByteArray text; };
+    struct Case {
+        int n;
+        QByteArray text;
+    };
     const Case cases[] = {
         {1, "{A0}"},
         {31, "{" + bytes(31).toHex().toUpper() + "}"},
@@ -300,23 +341,34 @@ TEST_F(BinaryToText, WritesBinaryDataInChunksOf32Bytes)
 TEST_F(BinaryToText, NestsCollectionsAndLists)
 {
     const QByteArray props = BinaryBuilder()
-        .Prop("C").Byte(vaCollection)
-            .Byte(vaList)
-                .Prop("Inner").Byte(vaCollection).Int(-1).Byte(vaList).Prop("L").Byte(vaList).Int(1)
-                    .Byte(vaList).End().End().End().End()
-            .End()
-        .End()
-        .bytes();
-    EXPECT_EQ(Convert(Form(props)), FormText(
-        "  C = <\r\n"
-        "    item\r\n"
-        "      Inner = <\r\n"
-        "        item [-1]\r\n"
-        "          L = (\r\n"
-        "            1\r\n"
-        "            ())\r\n"
-        "        end>\r\n"
-        "    end>\r\n"));
+                                 .Prop("C")
+                                 .Byte(vaCollection)
+                                 .Byte(vaList)
+                                 .Prop("Inner")
+                                 .Byte(vaCollection)
+                                 .Int(-1)
+                                 .Byte(vaList)
+                                 .Prop("L")
+                                 .Byte(vaList)
+                                 .Int(1)
+                                 .Byte(vaList)
+                                 .End()
+                                 .End()
+                                 .End()
+                                 .End()
+                                 .End()
+                                 .End()
+                                 .bytes();
+    EXPECT_EQ(Convert(Form(props)),
+        FormText("  C = <\r\n"
+                 "    item\r\n"
+                 "      Inner = <\r\n"
+                 "        item [-1]\r\n"
+                 "          L = (\r\n"
+                 "            1\r\n"
+                 "            ())\r\n"
+                 "        end>\r\n"
+                 "    end>\r\n"));
 }
 
 TEST_F(BinaryToText, NonAsciiNamesStartTheTextWithAByteOrderMark)
@@ -327,22 +379,32 @@ TEST_F(BinaryToText, NonAsciiNamesStartTheTextWithAByteOrderMark)
     EXPECT_EQ(Convert(withMark), "\xEF\xBB\xBF" + FormText("  Caf\xC3\xA9 = '\xC3\xA9'\r\n"));
 
     // The string comes first and the name later: both passes agree.
-    const QByteArray nameLater = BinaryBuilder().Signature().Object("TForm1", "Form1")
-        .Prop("A").String("\xE9").End()
-        .Object("TButton", "B\xC3\xA9").End().End().End().bytes();
-    EXPECT_EQ(Convert(nameLater), "\xEF\xBB\xBF" "object Form1: TForm1\r\n  A = '\xC3\xA9'\r\n"
-                                  "  object B\xC3\xA9: TButton\r\n  end\r\nend\r\n");
+    const QByteArray nameLater = BinaryBuilder()
+                                     .Signature()
+                                     .Object("TForm1", "Form1")
+                                     .Prop("A")
+                                     .String("\xE9")
+                                     .End()
+                                     .Object("TButton", "B\xC3\xA9")
+                                     .End()
+                                     .End()
+                                     .End()
+                                     .bytes();
+    EXPECT_EQ(Convert(nameLater),
+        "\xEF\xBB\xBF"
+        "object Form1: TForm1\r\n  A = '\xC3\xA9'\r\n"
+        "  object B\xC3\xA9: TButton\r\n  end\r\nend\r\n");
 
     // Without a non-ASCII name the ANSI bytes stay raw.
     EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("A").LString("\xE9").bytes())), FormText("  A = '\xE9'\r\n"));
     // Identifier and set element names count as names too.
     EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("A").Ident("\xC3\xA9").bytes())),
-              "\xEF\xBB\xBF" + FormText("  A = \xC3\xA9\r\n"));
+        "\xEF\xBB\xBF" + FormText("  A = \xC3\xA9\r\n"));
     EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("A").Set({"\xC3\xA9"}).bytes())),
-              "\xEF\xBB\xBF" + FormText("  A = [\xC3\xA9]\r\n"));
+        "\xEF\xBB\xBF" + FormText("  A = [\xC3\xA9]\r\n"));
     // Invalid UTF-8 in a name is decoded with replacement characters.
     EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("A").Ident("\xFF").bytes())),
-              "\xEF\xBB\xBF" + FormText("  A = \xEF\xBF\xBD\r\n"));
+        "\xEF\xBB\xBF" + FormText("  A = \xEF\xBF\xBD\r\n"));
 }
 
 TEST_F(BinaryToText, AnsiStringsKeepEveryByte)
@@ -351,31 +413,45 @@ TEST_F(BinaryToText, AnsiStringsKeepEveryByte)
     ansi::setActiveCodePage(932);
     const QByteArray bytes = "\x93\xFA\x96\x7B\x80'\xA0";
     EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("A").String(bytes).bytes())),
-              FormText("  A = '\x93\xFA\x96\x7B\x80'#39'\xA0'\r\n"));
+        FormText("  A = '\x93\xFA\x96\x7B\x80'#39'\xA0'\r\n"));
     // Under a byte-order mark characters become UTF-8; a string with undecodable bytes
     // is all #-codes (a lone surrogate maps back to its byte when written as ANSI).
     EXPECT_EQ(Convert(Form(BinaryBuilder().Prop("\xC3\xA9").String("\x93\xFA'").Prop("B").String(bytes).bytes())),
-              "\xEF\xBB\xBF" + FormText("  \xC3\xA9 = '\xE6\x97\xA5'#39\r\n"
-                                        "  B = #26085#26412#56448#39#56480\r\n"));
+        "\xEF\xBB\xBF"
+            + FormText("  \xC3\xA9 = '\xE6\x97\xA5'#39\r\n"
+                       "  B = #26085#26412#56448#39#56480\r\n"));
     // A long ANSI string wraps after 64 characters, not 64 bytes.
     const QByteArray kanji = QByteArray("\x93\xFA").repeated(65);
-    EXPECT_EQ(ValueText(BinaryBuilder().LString(kanji).bytes()),
-              "\r\n    '" + kanji.left(128) + "' +\r\n    '\x93\xFA'");
+    EXPECT_EQ(
+        ValueText(BinaryBuilder().LString(kanji).bytes()), "\r\n    '" + kanji.left(128) + "' +\r\n    '\x93\xFA'");
 }
 
 TEST_F(BinaryToText, ReportsAnUnknownTagWithTheObjectAndPropertyNames)
 {
-    struct Case { QByteArray stream; QByteArray error; };
+    struct Case {
+        QByteArray stream;
+        QByteArray error;
+    };
     const Case cases[] = {
-        {Form(BinaryBuilder().Prop("Caption").Byte(22).bytes()),
-         "EReadError: Form1.Caption の読み取り中のエラー : 22"},
+        {Form(BinaryBuilder().Prop("Caption").Byte(22).bytes()), "EReadError: Form1.Caption の読み取り中のエラー : 22"},
         {Form(BinaryBuilder().Prop("Caption").Byte(0xFF).bytes()),
-         "EReadError: Form1.Caption の読み取り中のエラー : 127"},
+            "EReadError: Form1.Caption の読み取り中のエラー : 127"},
         {BinaryBuilder().Signature().Object("TFoo", "").Prop("A").Byte(vaList).Byte(40).bytes(),
-         "EReadError: TFoo.A の読み取り中のエラー : 40"},
-        {BinaryBuilder().Signature().Object("TFoo", "").Prop("A").Int(1).End()
-             .Object("TBar", "Bar1").Prop("B").Byte(vaCollection).Byte(vaList).Prop("W").Byte(99).bytes(),
-         "EReadError: Bar1.W の読み取り中のエラー : 99"},
+            "EReadError: TFoo.A の読み取り中のエラー : 40"},
+        {BinaryBuilder()
+                .Signature()
+                .Object("TFoo", "")
+                .Prop("A")
+                .Int(1)
+                .End()
+                .Object("TBar", "Bar1")
+                .Prop("B")
+                .Byte(vaCollection)
+                .Byte(vaList)
+                .Prop("W")
+                .Byte(99)
+                .bytes(),
+            "EReadError: Bar1.W の読み取り中のエラー : 99"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error.constData());
@@ -387,7 +463,10 @@ TEST_F(BinaryToText, RejectsMalformedStreams)
 {
     const QByteArray readError = "EReadError: ストリームからの読み取りエラー";
     const QByteArray invalid = "EReadError: プロパティ値が無効です";
-    struct Case { QByteArray stream; QByteArray error; };
+    struct Case {
+        QByteArray stream;
+        QByteArray error;
+    };
     const Case cases[] = {
         {"", readError},
         {"TPF1", "EReadError: ストリーム形式が無効です"},
@@ -417,17 +496,51 @@ TEST_F(BinaryToText, RejectsMalformedStreams)
 
 TEST_F(BinaryToText, EveryTruncationFailsWithAReadError)
 {
-    const QByteArray full = BinaryBuilder().Signature().Object("TForm1", "Form1", ffChildPos, 300)
-        .Prop("S").LString("abc").Prop("W").WString(u"x").Prop("U").Utf8String("y")
-        .Prop("B").Binary(QByteArray(40, 'z')).Prop("E").Extended("00 00 00 00 00 00 00 80 FF 3F")
-        .Prop("D").Double(1).Prop("F").Single(1).Prop("C").Currency(1).Prop("T").Date(1)
-        .Prop("I").Int(100000).Prop("J").Int64(INT64_MAX).Prop("K").Set({"a"})
-        .Prop("L").Byte(vaList).Ident("x").End()
-        .Prop("M").Byte(vaCollection).Int(3).Byte(vaList).Prop("N").Int(1).End().End()
-        .End()
-        .Object("TB", "B").End().End()
-        .End()
-        .bytes();
+    const QByteArray full = BinaryBuilder()
+                                .Signature()
+                                .Object("TForm1", "Form1", ffChildPos, 300)
+                                .Prop("S")
+                                .LString("abc")
+                                .Prop("W")
+                                .WString(u"x")
+                                .Prop("U")
+                                .Utf8String("y")
+                                .Prop("B")
+                                .Binary(QByteArray(40, 'z'))
+                                .Prop("E")
+                                .Extended("00 00 00 00 00 00 00 80 FF 3F")
+                                .Prop("D")
+                                .Double(1)
+                                .Prop("F")
+                                .Single(1)
+                                .Prop("C")
+                                .Currency(1)
+                                .Prop("T")
+                                .Date(1)
+                                .Prop("I")
+                                .Int(100000)
+                                .Prop("J")
+                                .Int64(INT64_MAX)
+                                .Prop("K")
+                                .Set({"a"})
+                                .Prop("L")
+                                .Byte(vaList)
+                                .Ident("x")
+                                .End()
+                                .Prop("M")
+                                .Byte(vaCollection)
+                                .Int(3)
+                                .Byte(vaList)
+                                .Prop("N")
+                                .Int(1)
+                                .End()
+                                .End()
+                                .End()
+                                .Object("TB", "B")
+                                .End()
+                                .End()
+                                .End()
+                                .bytes();
     ASSERT_FALSE(Convert(full).startsWith("E"));
     for (int n = 0; n < full.size(); ++n) {
         SCOPED_TRACE(n);
@@ -474,9 +587,12 @@ QByteArray Nested(int objects, int values, bool alternate)
 TEST_F(BinaryToText, RefusesNestingBeyondTheLimit)
 {
     const QByteArray deep = "EReadError: 入れ子が深すぎます";
-    struct Case { int objects, values; bool alternate; };
+    struct Case {
+        int objects, values;
+        bool alternate;
+    };
     const Case cases[] = {{kMaxNestingDepth, 0, false}, {1, kMaxNestingDepth - 1, false},
-                          {1, kMaxNestingDepth - 1, true}, {500, 500, true}};
+        {1, kMaxNestingDepth - 1, true}, {500, 500, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.objects << " " << c.values << " " << c.alternate);
         EXPECT_TRUE(Convert(Nested(c.objects, c.values, c.alternate)).endsWith("end\r\n"));
@@ -523,17 +639,25 @@ TEST_F(BinaryToText, ReadsBothResourceHeaders)
     const QByteArray stream = BinaryBuilder().Signature().Object("TFoo", "").End().End().bytes();
     BinaryBuilder header32;
     header32.Hex("00000000 20000000 FFFF0000 FFFF0000 00000000 00000000 00000000 00000000")
-        .Le(uint64_t(stream.size()), 4).Le(30 + 8, 4).Hex("FFFF 0A00").Hex("5400 4600 4F00 4F00 0000")
-        .Le(0, 4).Le(0, 2).Hex("0904").Le(0, 4).Le(0, 4);
-    for (const QByteArray& file : {BinaryBuilder::Header16("TFOO", uint32_t(stream.size())) + stream,
-                                   header32.bytes() + stream}) {
+        .Le(uint64_t(stream.size()), 4)
+        .Le(30 + 8, 4)
+        .Hex("FFFF 0A00")
+        .Hex("5400 4600 4F00 4F00 0000")
+        .Le(0, 4)
+        .Le(0, 2)
+        .Hex("0904")
+        .Le(0, 4)
+        .Le(0, 4);
+    for (const QByteArray& file :
+        {BinaryBuilder::Header16("TFOO", uint32_t(stream.size())) + stream, header32.bytes() + stream}) {
         ByteStream in(file), out;
         BinaryResourceToText(in, out);
         EXPECT_EQ(out.data(), "object TFoo\r\nend\r\n");
         EXPECT_EQ(out.position(), out.size());
     }
     ByteStream bare(stream), out;
-    EXPECT_KORVEL_ERROR(BinaryResourceToText(bare, out), EInvalidImage, QString::fromUtf16(u"ストリーム形式が無効です"));
+    EXPECT_KORVEL_ERROR(
+        BinaryResourceToText(bare, out), EInvalidImage, QString::fromUtf16(u"ストリーム形式が無効です"));
 }
 
 TEST_F(BinaryToText, AppendsToTheOutputAtItsPosition)
@@ -569,7 +693,7 @@ TEST(BinaryToTextCorpus, ConvertsEveryReadableBinaryForm)
                     BinaryResourceToText(in, out);
                 EXPECT_NE(folder, QStringLiteral("malformed"));
                 EXPECT_TRUE(out.data().startsWith("object ") || out.data().startsWith("\xEF\xBB\xBF")
-                            || out.data().startsWith("inherited ") || out.data().startsWith("inline "));
+                    || out.data().startsWith("inherited ") || out.data().startsWith("inline "));
                 EXPECT_TRUE(out.data().endsWith("end\r\n"));
                 ++converted;
             } catch (const EKorvelError& e) {

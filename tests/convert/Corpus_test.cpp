@@ -57,8 +57,8 @@ std::vector<CorpusFile> ReadManifest()
             header = false;
             continue;
         }
-        files.push_back({QString::fromUtf8(columns[0]), QString::fromUtf8(columns[5]),
-                         CodePageOf(QString::fromUtf8(columns[7]))});
+        files.push_back(
+            {QString::fromUtf8(columns[0]), QString::fromUtf8(columns[5]), CodePageOf(QString::fromUtf8(columns[7]))});
     }
     return files;
 }
@@ -125,13 +125,12 @@ TEST_F(Corpus, BinaryFormsSurviveTheRoundTrip)
             if (text3 == text2)
                 ++stable;
             std::printf("  differs from the writer's tags (stable: %s): %s\n", text3 == text2 ? "yes" : "no",
-                        qPrintable(file.path));
+                qPrintable(file.path));
         } catch (const EKorvelError& e) {
             ADD_FAILURE() << file.path.toStdString() << ": " << Describe(e);
         }
     }
-    std::printf("binary: %d/%d identical, %d/%d stable after one trip\n", identical, total, stable,
-                total - identical);
+    std::printf("binary: %d/%d identical, %d/%d stable after one trip\n", identical, total, stable, total - identical);
     RecordProperty("binary_identical", identical);
     RecordProperty("binary_total", total);
 }

@@ -60,7 +60,11 @@ protected:
 
 TEST_F(Filer, WritesIntegersInTheSmallestTag)
 {
-    struct Case { int64_t v; bool wide; const char* hex; };
+    struct Case {
+        int64_t v;
+        bool wide;
+        const char* hex;
+    };
     const Case cases[] = {
         {0, false, "02 00"},
         {127, false, "02 7F"},
@@ -79,18 +83,22 @@ TEST_F(Filer, WritesIntegersInTheSmallestTag)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.v);
         EXPECT_EQ(Written([&](TWriterEx& w) {
-                      if (c.wide)
-                          w.WriteInteger(int64_t(c.v));
-                      else
-                          w.WriteInteger(int32_t(c.v));
-                  }),
-                  c.hex);
+            if (c.wide)
+                w.WriteInteger(int64_t(c.v));
+            else
+                w.WriteInteger(int32_t(c.v));
+        }),
+            c.hex);
     }
 }
 
 TEST_F(Filer, WritesValues)
 {
-    struct Case { const char* name; std::function<void(TWriterEx&)> write; const char* hex; };
+    struct Case {
+        const char* name;
+        std::function<void(TWriterEx&)> write;
+        const char* hex;
+    };
     const Case cases[] = {
         {"no prefix", [](TWriterEx& w) { w.WriteObjectPrefix(0, 5); }, ""},
         {"prefix", [](TWriterEx& w) { w.WriteObjectPrefix(ffInherited | ffInline, 5); }, "F5"},
@@ -123,7 +131,10 @@ TEST_F(Filer, WritesValues)
 
 TEST_F(Filer, WriteStringChoosesTheTagByTheCharacters)
 {
-    struct Case { const char16_t* s; const char* hex; };
+    struct Case {
+        const char16_t* s;
+        const char* hex;
+    };
     const Case cases[] = {
         {u"", "12 00 00 00 00"},
         {u"abc", "06 03 61 62 63"},
@@ -146,7 +157,12 @@ TEST_F(Filer, WriteStringChoosesTheTagByTheCharacters)
 
 TEST_F(Filer, WriteAnsiStringUsesTheCodePage)
 {
-    struct Case { int cp; QString s; const char* head; int size; };
+    struct Case {
+        int cp;
+        QString s;
+        const char* head;
+        int size;
+    };
     const Case cases[] = {
         {1252, QString(), "06 00", 2},
         {1252, QString::fromUtf16(u"é"), "06 01 E9", 3},
@@ -200,7 +216,11 @@ TEST_F(Filer, WriterBuffersAndFlushes)
 TEST_F(Filer, ReadsValues)
 {
     using R = TReader&;
-    struct Case { const char* hex; std::function<QString(TReader&)> read; const char* result; };
+    struct Case {
+        const char* hex;
+        std::function<QString(TReader&)> read;
+        const char* result;
+    };
     const auto num = [](auto v) { return Number(static_cast<long double>(v)); };
     const Case cases[] = {
         {"02 FF", [&](R r) { return num(r.ReadInteger()); }, "-1"},
@@ -216,7 +236,8 @@ TEST_F(Filer, ReadsValues)
         {"13 01 00 00 00 00 00 00 00", [&](R r) { return num(r.ReadSingle()); }, "1"},
         {"10 98 3A 00 00 00 00 00 00", [&](R r) { return num(r.ReadCurrency()); }, "15000"},
         {"02 02", [&](R r) { return num(r.ReadCurrency()); }, "20000"},
-        {"13 FF FF FF FF FF FF FF 7F", [&](R r) { return num(r.ReadCurrency()); }, "EReadError: プロパティ値が無効です"},
+        {"13 FF FF FF FF FF FF FF 7F", [&](R r) { return num(r.ReadCurrency()); },
+            "EReadError: プロパティ値が無効です"},
         {"11 00 00 00 00 10 F9 E5 40", [&](R r) { return num(r.ReadDate()); }, "45000.5"},
         {"06 03 63 61 E9", [](R r) { return r.ReadString(); }, "caé"},
         {"0C 02 00 00 00 61 E9", [](R r) { return r.ReadString(); }, "aé"},
@@ -236,15 +257,37 @@ TEST_F(Filer, ReadsValues)
         {"06 00", [](R r) { return r.ReadIdent(); }, "EReadError: プロパティ値が無効です"},
         {"03 C3 A9 78", [](R r) { return r.ReadStr(); }, "éx"},
         {"05 41", [](R r) { return r.ReadStr(); }, "EReadError: ストリームからの読み取りエラー"},
-        {"54 50 46 31", [](R r) { r.ReadSignature(); return QString(); }, "EReadError: ストリーム形式が無効です"},
-        {"54 50", [](R r) { r.ReadSignature(); return QString(); }, "EReadError: ストリームからの読み取りエラー"},
-        {"02", [](R r) { r.CheckValue(vaList); return QString(); }, "EReadError: プロパティ値が無効です"},
-        {"", [](R r) { r.NextValue(); return QString(); }, "EReadError: ストリームからの読み取りエラー"},
-        {"00 05", [](R r) {
-             const bool end = r.EndOfList();
-             const int first = r.ReadValue();
-             return QString::number(end) + QString::number(first) + QString::number(r.EndOfList());
-         }, "100"},
+        {"54 50 46 31",
+            [](R r) {
+                r.ReadSignature();
+                return QString();
+            },
+            "EReadError: ストリーム形式が無効です"},
+        {"54 50",
+            [](R r) {
+                r.ReadSignature();
+                return QString();
+            },
+            "EReadError: ストリームからの読み取りエラー"},
+        {"02",
+            [](R r) {
+                r.CheckValue(vaList);
+                return QString();
+            },
+            "EReadError: プロパティ値が無効です"},
+        {"",
+            [](R r) {
+                r.NextValue();
+                return QString();
+            },
+            "EReadError: ストリームからの読み取りエラー"},
+        {"00 05",
+            [](R r) {
+                const bool end = r.EndOfList();
+                const int first = r.ReadValue();
+                return QString::number(end) + QString::number(first) + QString::number(r.EndOfList());
+            },
+            "100"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hex);
@@ -254,7 +297,12 @@ TEST_F(Filer, ReadsValues)
 
 TEST_F(Filer, ReadsPrefixes)
 {
-    struct Case { const char* hex; int flags; int pos; int consumed; };
+    struct Case {
+        const char* hex;
+        int flags;
+        int pos;
+        int consumed;
+    };
     const Case cases[] = {
         {"06 54", 0, -7, 0},
         {"F1 06", ffInherited, -7, 1},
@@ -292,7 +340,10 @@ TEST_F(Filer, ReaderReturnsUnreadBytesToTheStream)
 
 TEST_F(Filer, ExtendedLayoutRoundTrips)
 {
-    struct Case { const char* hex; long double value; };
+    struct Case {
+        const char* hex;
+        long double value;
+    };
     const long double denormMin = std::numeric_limits<long double>::denorm_min();
     const Case cases[] = {
         {"00 00 00 00 00 00 00 00 00 00", 0.0L},
@@ -310,13 +361,13 @@ TEST_F(Filer, ExtendedLayoutRoundTrips)
         EXPECT_EQ(ExtendedFromBytes(reinterpret_cast<const uint8_t*>(bytes.constData())), c.value);
         uint8_t out[kExtendedSize];
         ExtendedToBytes(c.value, out);
-        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out), kExtendedSize).toHex(' ').toUpper(),
-                  QByteArray(c.hex));
+        EXPECT_EQ(
+            QByteArray(reinterpret_cast<const char*>(out), kExtendedSize).toHex(' ').toUpper(), QByteArray(c.hex));
     }
     // A pseudo-denormal (exponent 0 with the integer bit) reads as the normal value it equals.
     const QByteArray pseudo = QByteArray::fromHex("00000000000000800000");
     EXPECT_EQ(ExtendedFromBytes(reinterpret_cast<const uint8_t*>(pseudo.constData())),
-              std::numeric_limits<long double>::min());
+        std::numeric_limits<long double>::min());
     const QByteArray negZero = QByteArray::fromHex("00000000000000000080");
     EXPECT_TRUE(std::signbit(ExtendedFromBytes(reinterpret_cast<const uint8_t*>(negZero.constData()))));
 }

@@ -16,7 +16,10 @@ constexpr long double kInf = std::numeric_limits<long double>::infinity();
 // these cover rounding, limits and the switch to the scientific form.
 TEST(FloatFormat, FixedFormat)
 {
-    struct Case { long double x; const char* text; };
+    struct Case {
+        long double x;
+        const char* text;
+    };
     const Case cases[] = {
         {0.1L, "0.100000000000000000"},
         {1.0L / 3, "0.333333333333333300"},
@@ -25,14 +28,14 @@ TEST(FloatFormat, FixedFormat)
         {1e15, "1000000000000000.000000000000000000"},
         {1e16, "1E16"},
         {9999999999999999.0L, "9999999999999999.000000000000000000"},
-        {99999999999999999.0L, "1E17"},           // rounds up at 16 digits
+        {99999999999999999.0L, "1E17"}, // rounds up at 16 digits
         {12345678901234567890.0L, "1.234567890123457E19"},
         {2.0L / 3, "0.666666666666666700"},
         {0.000123, "0.000123000000000000"},
         {1e-18, "0.000000000000000001"},
-        {4e-19L, "0.000000000000000000"},         // below the last decimal: zero, no sign
+        {4e-19L, "0.000000000000000000"}, // below the last decimal: zero, no sign
         {-4e-19L, "0.000000000000000000"},
-        {6e-19L, "0.000000000000000001"},         // rounds up into the last decimal
+        {6e-19L, "0.000000000000000001"}, // rounds up into the last decimal
         {1e-30, "0.000000000000000000"},
         {1e300, "1E300"},
         {std::numeric_limits<long double>::max(), "1.189731495357232E4932"},
@@ -48,7 +51,10 @@ TEST(FloatFormat, FixedFormat)
 
 TEST(FloatFormat, GeneralFormat)
 {
-    struct Case { long double x; const char* text; };
+    struct Case {
+        long double x;
+        const char* text;
+    };
     const Case cases[] = {
         {-0.0f, "0"},
         {-1.5, "-1.5"},
@@ -73,14 +79,20 @@ TEST(FloatFormat, GeneralFormat)
 
 TEST(FloatFormat, DecimalDigitsRoundOnTheFirstDroppedDigit)
 {
-    struct Case { long double x; int precision, decimals; const char* digits; int exponent; bool negative; };
+    struct Case {
+        long double x;
+        int precision, decimals;
+        const char* digits;
+        int exponent;
+        bool negative;
+    };
     const Case cases[] = {
         {0.1, 16, 18, "1", 0, false},
         {-123.456L, 4, 18, "1235", 3, true},
-        {9.9996L, 4, 18, "1", 2, false},          // carry out of the first digit
-        {0.05L, 15, 1, "1", 0, false},            // E + Q = 0: rounds up to one tenth
+        {9.9996L, 4, 18, "1", 2, false}, // carry out of the first digit
+        {0.05L, 15, 1, "1", 0, false},   // E + Q = 0: rounds up to one tenth
         {0.04L, 15, 1, "", 0, false},
-        {-0.004L, 15, 1, "", 0, false},           // E + Q < 0: zero without sign
+        {-0.004L, 15, 1, "", 0, false}, // E + Q < 0: zero without sign
         {123456789012345678.0L, 18, 100, "123456789012345678", 18, false},
     };
     for (const Case& c : cases) {

@@ -84,7 +84,7 @@ struct TokenCase {
     std::string expected;
 };
 
-class ParserTokens : public ::testing::TestWithParam<TokenCase> {};
+class ParserTokens : public ::testing::TestWithParam<TokenCase> { };
 
 TEST_P(ParserTokens, Scans)
 {
@@ -94,55 +94,61 @@ TEST_P(ParserTokens, Scans)
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
-INSTANTIATE_TEST_SUITE_P(Cases, ParserTokens, ::testing::Values(
-    TokenCase{"empty", "", "end"},
-    TokenCase{"blanks only", " \t\r\n\x01\x1A ", "end"},
-    TokenCase{"header", "object Form1: TForm1 [2]", "sym:object sym:Form1 char:: sym:TForm1 char:[ int:2 char:] end"},
-    TokenCase{"dotted name is three tokens", "Font.Name = 'x'", "sym:Font char:. sym:Name char:= str:[x] end"},
-    TokenCase{"identifier with digits", "_a1b2 x9", "sym:_a1b2 sym:x9 end"},
-    TokenCase{"doubled apostrophe", "'It''s'", "str:[It's] end"},
-    TokenCase{"codes and quotes join", "'Line'#13#10'two'", "str:[Line#13#10two] end"},
-    TokenCase{"wide by a code above 127", "#200'x'", "wstr:[#200x] end"},
-    TokenCase{"code 127 stays narrow", "#127", "str:[#127] end"},
-    TokenCase{"codes are decimal only", "#$41", "str:[#0] int:$41 end"},
-    TokenCase{"bare hash is code 0", "#", "str:[#0] end"},
-    TokenCase{"empty quotes", "''", "str:[] end"},
-    TokenCase{"blank ends a string", "'a' 'b'", "str:[a] str:[b] end"},
-    TokenCase{"plus between strings", "'a' + 'b'", "str:[a] char:+ str:[b] end"},
-    TokenCase{"code cut to 16 bits", "#65601", "wstr:[A] end"},
-    TokenCase{"ansi quoted byte is one char", "'\xE9'", "str:[#233] end"},
-    TokenCase{"wide string keeps quoted bytes as units", "'\xE9'#300", "wstr:[#233#300] end"},
-    TokenCase{"float suffix s", "12s", "float:12s/s end"},
-    TokenCase{"float with point", "1.5", "float:1.5 end"},
-    TokenCase{"integer", "100", "int:100 end"},
-    TokenCase{"negative integer", "-5", "int:-5 end"},
-    TokenCase{"hex integer", "$FF $", "int:$FF int:$ end"},
-    TokenCase{"exponent", "1E5 1e-5 2.5E+10d", "float:1E5 float:1e-5 float:2.5E+10d/d end"},
-    TokenCase{"lone minus", "-", "int:- end"},
-    TokenCase{"leading point", ".5", "char:. int:5 end"},
-    TokenCase{"currency and f suffix", "15000c 1.5f 3S 7D", "float:15000c/c float:1.5f/f float:3S/S float:7D/D end"},
-    TokenCase{"run after digits", "1+2 1.2.3 --5", "float:1+2 float:1.2.3 float:--5 end"},
-    TokenCase{"suffix ends the number", "12sx", "float:12s/s sym:x end"},
-    TokenCase{"punctuation", "=()<>[]{},.:+;", "char:= char:( char:) char:< char:> char:[ char:] char:{ char:} char:, char:. char:: char:+ char:; end"},
-    TokenCase{"ansi identifier stops at a high byte", "ab\xE9" "cd", "sym:ab char:#233 sym:cd end"},
-    TokenCase{"utf8 letters of any script", kBom + "n\xC3\xA4me \xE5\x90\x8D\xE5\x89\x8D", "sym:n\xC3\xA4me sym:\xE5\x90\x8D\xE5\x89\x8D end"},
-    TokenCase{"utf8 combining mark continues", kBom + "a\xCC\x81" "b", "sym:a\xCC\x81" "b end"},
-    TokenCase{"utf8 combining mark cannot start", kBom + "\xCC\x81x", "char:#204 char:#129 sym:x end"},
-    TokenCase{"utf8 other digits continue", kBom + "a\xD9\xA3", "sym:a\xD9\xA3 end"},
-    TokenCase{"utf8 symbol is one byte per token", kBom + "\xE2\x82\xAC", "char:#226 char:#130 char:#172 end"},
-    TokenCase{"utf8 invalid sequence", kBom + "a\xC3(", "sym:a char:#195 char:( end"},
-    TokenCase{"utf8 overlong form", kBom + "\xE0\x80\x80", "char:#224 char:#128 char:#128 end"},
-    TokenCase{"utf8 narrow string decoded", kBom + "'\xC3\xA9'", "str:[#233] end"},
-    TokenCase{"utf8 wide string keeps bytes", kBom + "'\xC3\xA9'#300", "wstr:[#195#169#300] end"},
-    TokenCase{"nul ends the text", QByteArray("a \0 b", 5), "sym:a end"},
-    TokenCase{"nul ends an identifier", QByteArray("ab\0cd", 5), "sym:ab end"},
-    TokenCase{"unclosed string", "x\r\ny\r\n'abc\r\n", "sym:x sym:y EParserError: 3 行目: 文字列定数が無効です"},
-    TokenCase{"string hits end of text", "'abc", "EParserError: 1 行目: 文字列定数が無効です"},
-    TokenCase{"nul inside a string", QByteArray("'a\0b'", 5), "EParserError: 1 行目: 文字列定数が無効です"},
-    TokenCase{"carriage return inside a string", "'a\rb'", "EParserError: 1 行目: 文字列定数が無効です"},
-    TokenCase{"utf16le bom", "\xFF\xFEo\0", "EParserError: 1 行目: ANSI または UTF8 エンコーディングが必要です"},
-    TokenCase{"utf16be bom", "\xFE\xFF\0o", "EParserError: 1 行目: ANSI または UTF8 エンコーディングが必要です"}
-));
+INSTANTIATE_TEST_SUITE_P(Cases, ParserTokens,
+    ::testing::Values(TokenCase{"empty", "", "end"}, TokenCase{"blanks only", " \t\r\n\x01\x1A ", "end"},
+        TokenCase{
+            "header", "object Form1: TForm1 [2]", "sym:object sym:Form1 char:: sym:TForm1 char:[ int:2 char:] end"},
+        TokenCase{"dotted name is three tokens", "Font.Name = 'x'", "sym:Font char:. sym:Name char:= str:[x] end"},
+        TokenCase{"identifier with digits", "_a1b2 x9", "sym:_a1b2 sym:x9 end"},
+        TokenCase{"doubled apostrophe", "'It''s'", "str:[It's] end"},
+        TokenCase{"codes and quotes join", "'Line'#13#10'two'", "str:[Line#13#10two] end"},
+        TokenCase{"wide by a code above 127", "#200'x'", "wstr:[#200x] end"},
+        TokenCase{"code 127 stays narrow", "#127", "str:[#127] end"},
+        TokenCase{"codes are decimal only", "#$41", "str:[#0] int:$41 end"},
+        TokenCase{"bare hash is code 0", "#", "str:[#0] end"}, TokenCase{"empty quotes", "''", "str:[] end"},
+        TokenCase{"blank ends a string", "'a' 'b'", "str:[a] str:[b] end"},
+        TokenCase{"plus between strings", "'a' + 'b'", "str:[a] char:+ str:[b] end"},
+        TokenCase{"code cut to 16 bits", "#65601", "wstr:[A] end"},
+        TokenCase{"ansi quoted byte is one char", "'\xE9'", "str:[#233] end"},
+        TokenCase{"wide string keeps quoted bytes as units", "'\xE9'#300", "wstr:[#233#300] end"},
+        TokenCase{"float suffix s", "12s", "float:12s/s end"}, TokenCase{"float with point", "1.5", "float:1.5 end"},
+        TokenCase{"integer", "100", "int:100 end"}, TokenCase{"negative integer", "-5", "int:-5 end"},
+        TokenCase{"hex integer", "$FF $", "int:$FF int:$ end"},
+        TokenCase{"exponent", "1E5 1e-5 2.5E+10d", "float:1E5 float:1e-5 float:2.5E+10d/d end"},
+        TokenCase{"lone minus", "-", "int:- end"}, TokenCase{"leading point", ".5", "char:. int:5 end"},
+        TokenCase{
+            "currency and f suffix", "15000c 1.5f 3S 7D", "float:15000c/c float:1.5f/f float:3S/S float:7D/D end"},
+        TokenCase{"run after digits", "1+2 1.2.3 --5", "float:1+2 float:1.2.3 float:--5 end"},
+        TokenCase{"suffix ends the number", "12sx", "float:12s/s sym:x end"},
+        TokenCase{"punctuation", "=()<>[]{},.:+;",
+            "char:= char:( char:) char:< char:> char:[ char:] char:{ char:} char:, char:. char:: char:+ char:; end"},
+        TokenCase{"ansi identifier stops at a high byte",
+            "ab\xE9"
+            "cd",
+            "sym:ab char:#233 sym:cd end"},
+        TokenCase{"utf8 letters of any script", kBom + "n\xC3\xA4me \xE5\x90\x8D\xE5\x89\x8D",
+            "sym:n\xC3\xA4me sym:\xE5\x90\x8D\xE5\x89\x8D end"},
+        TokenCase{"utf8 combining mark continues",
+            kBom
+                + "a\xCC\x81"
+                  "b",
+            "sym:a\xCC\x81"
+            "b end"},
+        TokenCase{"utf8 combining mark cannot start", kBom + "\xCC\x81x", "char:#204 char:#129 sym:x end"},
+        TokenCase{"utf8 other digits continue", kBom + "a\xD9\xA3", "sym:a\xD9\xA3 end"},
+        TokenCase{"utf8 symbol is one byte per token", kBom + "\xE2\x82\xAC", "char:#226 char:#130 char:#172 end"},
+        TokenCase{"utf8 invalid sequence", kBom + "a\xC3(", "sym:a char:#195 char:( end"},
+        TokenCase{"utf8 overlong form", kBom + "\xE0\x80\x80", "char:#224 char:#128 char:#128 end"},
+        TokenCase{"utf8 narrow string decoded", kBom + "'\xC3\xA9'", "str:[#233] end"},
+        TokenCase{"utf8 wide string keeps bytes", kBom + "'\xC3\xA9'#300", "wstr:[#195#169#300] end"},
+        TokenCase{"nul ends the text", QByteArray("a \0 b", 5), "sym:a end"},
+        TokenCase{"nul ends an identifier", QByteArray("ab\0cd", 5), "sym:ab end"},
+        TokenCase{"unclosed string", "x\r\ny\r\n'abc\r\n", "sym:x sym:y EParserError: 3 行目: 文字列定数が無効です"},
+        TokenCase{"string hits end of text", "'abc", "EParserError: 1 行目: 文字列定数が無効です"},
+        TokenCase{"nul inside a string", QByteArray("'a\0b'", 5), "EParserError: 1 行目: 文字列定数が無効です"},
+        TokenCase{"carriage return inside a string", "'a\rb'", "EParserError: 1 行目: 文字列定数が無効です"},
+        TokenCase{"utf16le bom", "\xFF\xFEo\0", "EParserError: 1 行目: ANSI または UTF8 エンコーディングが必要です"},
+        TokenCase{"utf16be bom", "\xFE\xFF\0o", "EParserError: 1 行目: ANSI または UTF8 エンコーディングが必要です"}));
 
 TEST(Parser, CountsLinesAtLineFeedsOnly)
 {
@@ -397,7 +403,13 @@ TEST(Parser, TokenFloatAgreesWithTheGeneralParser)
 TEST(Parser, TokenFloatRejects)
 {
     const char* cases[][2] = {
-        {"1+2", "1+2"}, {"1.2.3", "1.2.3"}, {"1E", "1E"}, {"1Es", "1E"}, {"1E5000", "1E5000"}, {"--5", "--5"}, {"-", "-"},
+        {"1+2", "1+2"},
+        {"1.2.3", "1.2.3"},
+        {"1E", "1E"},
+        {"1Es", "1E"},
+        {"1E5000", "1E5000"},
+        {"--5", "--5"},
+        {"-", "-"},
     };
     for (const auto& c : cases) {
         ByteStream s{QByteArray(c[0])};
@@ -504,8 +516,7 @@ TEST(Parser, ErrorsCarryLineAndOffset)
         ByteStream s(c.text);
         try {
             TParser p(s);
-            while (p.Token() != u'{' && p.NextToken() != tokEndOfInput) {
-            }
+            while (p.Token() != u'{' && p.NextToken() != tokEndOfInput) { }
             if (p.Token() == u'{')
                 p.HexToBinary();
             ADD_FAILURE() << "no error: " << c.text.constData();

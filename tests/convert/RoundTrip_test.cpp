@@ -46,7 +46,7 @@ long double ParseDecimal(const std::string& s)
 
 class Random {
 public:
-    explicit Random(uint64_t seed) : FRng(seed) {}
+    explicit Random(uint64_t seed) : FRng(seed) { }
     int Below(int n) { return int(FRng() % uint64_t(n)); }
     bool OneIn(int n) { return Below(n) == 0; }
     int64_t Range(int64_t lo, int64_t hi) { return lo + int64_t(FRng() % uint64_t(hi - lo + 1)); }
@@ -55,7 +55,8 @@ public:
     // An identifier that is no keyword of the form text.
     QString Ident(bool nonAscii)
     {
-        static const char16_t* const kParts[] = {u"Left", u"Top", u"caption", u"x", u"Data_1", u"Z9", u"item2", u"ends"};
+        static const char16_t* const kParts[] = {
+            u"Left", u"Top", u"caption", u"x", u"Data_1", u"Z9", u"item2", u"ends"};
         static const char16_t* const kWide[] = {u"Caf\u00E9", u"\u540D\u524D", u"\u00C4x"};
         QString s = QString::fromUtf16(nonAscii && OneIn(3) ? kWide[Below(3)] : kParts[Below(8)]);
         if (OneIn(2))
@@ -72,7 +73,7 @@ private:
 // when the code page cannot represent them; names may then hold non-ASCII letters.
 class BinaryFormGenerator {
 public:
-    BinaryFormGenerator(uint64_t seed, bool ansi) : FRandom(seed), FAnsi(ansi) {}
+    BinaryFormGenerator(uint64_t seed, bool ansi) : FRandom(seed), FAnsi(ansi) { }
 
     QByteArray Generate()
     {
@@ -92,7 +93,8 @@ public:
 private:
     void Object(int depth, bool root)
     {
-        static const int kFlags[] = {0, 0, ffInherited, ffInline, ffChildPos, ffInherited | ffChildPos, ffInline | ffChildPos};
+        static const int kFlags[] = {
+            0, 0, ffInherited, ffInline, ffChildPos, ffInherited | ffChildPos, ffInline | ffChildPos};
         const int flags = root ? 0 : kFlags[FRandom.Below(7)];
         FWriter->WriteObjectPrefix(flags, int32_t(FRandom.Range(0, 70000)));
         FWriter->WriteStr(QString(QChar(u'T')) + FRandom.Ident(FAnsi));
@@ -194,8 +196,8 @@ private:
             FWriter->WriteCurrency(FRandom.Range(-999999999999999, 999999999999999));
             break;
         case 5:
-            FWriter->WriteDate(ParseDecimal(std::to_string(FRandom.Range(-1000000, 3000000)) + "."
-                                            + std::to_string(FRandom.Below(1000))));
+            FWriter->WriteDate(ParseDecimal(
+                std::to_string(FRandom.Range(-1000000, 3000000)) + "." + std::to_string(FRandom.Below(1000))));
             break;
         case 6:
         case 7:
@@ -203,8 +205,8 @@ private:
             break;
         case 8: {
             static const char16_t* const kWords[] = {u"True", u"False", u"nil", u"alClient", u"Form1.Button1", u"Null"};
-            FWriter->WriteIdent(FRandom.OneIn(2) ? QString::fromUtf16(kWords[FRandom.Below(inList ? 5 : 6)])
-                                                 : FRandom.Ident(FAnsi));
+            FWriter->WriteIdent(
+                FRandom.OneIn(2) ? QString::fromUtf16(kWords[FRandom.Below(inList ? 5 : 6)]) : FRandom.Ident(FAnsi));
             break;
         }
         case 9: {
@@ -256,7 +258,7 @@ private:
 // every notation, hex data broken anywhere between pairs.
 class TextFormGenerator {
 public:
-    TextFormGenerator(uint64_t seed, bool ansiBytes) : FRandom(seed), FAnsiBytes(ansiBytes) {}
+    TextFormGenerator(uint64_t seed, bool ansiBytes) : FRandom(seed), FAnsiBytes(ansiBytes) { }
 
     QByteArray Generate()
     {
@@ -339,13 +341,13 @@ private:
         switch (FRandom.Below(depth < 4 ? 12 : 9)) {
         case 0: {
             static const char* const kIntegers[] = {"0", "-1", "127", "128", "-32769", "2147483648", "$7F", "$ffffffff",
-                                                    "$8000000000000000", "-9223372036854775808", "007"};
+                "$8000000000000000", "-9223372036854775808", "007"};
             FOut += kIntegers[FRandom.Below(int(std::size(kIntegers)))];
             break;
         }
         case 1: {
             static const char* const kFloats[] = {"1.5", "-2.5E3", "0.1", "1E20", "12s", "0.1S", "15000c", "3.5C",
-                                                  "45000.5d", "1.5f", "1e-3F", "123456789.123456789", "1E-30", "7D"};
+                "45000.5d", "1.5f", "1e-3F", "123456789.123456789", "1E-30", "7D"};
             FOut += kFloats[FRandom.Below(int(std::size(kFloats)))];
             break;
         }
@@ -433,7 +435,7 @@ struct Mode {
     bool ansi;
 };
 
-class RoundTrip : public ::testing::TestWithParam<Mode> {};
+class RoundTrip : public ::testing::TestWithParam<Mode> { };
 
 TEST_P(RoundTrip, WritersTagsSurviveBinaryToTextToBinary)
 {
@@ -447,7 +449,8 @@ TEST_P(RoundTrip, WritersTagsSurviveBinaryToTextToBinary)
             ASSERT_EQ(ToResource(text), binary) << "seed " << seed << "\n" << text.toStdString();
         } catch (const EKorvelError& e) {
             FAIL() << "seed " << seed << ": " << korvel::test::Describe(e) << "\n"
-                   << binary.toHex(' ').toStdString() << "\n" << text.toStdString();
+                   << binary.toHex(' ').toStdString() << "\n"
+                   << text.toStdString();
         }
     }
 }
@@ -467,11 +470,9 @@ TEST_P(RoundTrip, TextIsStableAfterOneTrip)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RoundTrip, ::testing::Values(
-    Mode{"Unicode", 1252, false},
-    Mode{"Ansi1252", 1252, true},
-    Mode{"Ansi932", 932, true},
-    Mode{"Ansi1251", 1251, true}
-), [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, RoundTrip,
+    ::testing::Values(Mode{"Unicode", 1252, false}, Mode{"Ansi1252", 1252, true}, Mode{"Ansi932", 932, true},
+        Mode{"Ansi1251", 1251, true}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace

@@ -43,7 +43,10 @@ QByteArray HeaderFor(const QByteArray& formStream)
 
 TEST(StreamFormat, DetectsTheFormatFromTheFirstFourBytes)
 {
-    struct Case { QByteArray bytes; TStreamOriginalFormat format; };
+    struct Case {
+        QByteArray bytes;
+        TStreamOriginalFormat format;
+    };
     const Case cases[] = {
         {QByteArray(32, '\0'), sofBinary},
         {QByteArray::fromHex("FF0A00"), sofBinary},
@@ -83,10 +86,13 @@ TEST(StreamFormat, ReadsResourceHeaders)
     const QByteArray invalid = "EInvalidImage: ストリーム形式が無効です";
     const QByteArray tail(300, 'z');
     auto header32 = [&](uint32_t headerSize, const char* typeHex) {
-        return BinaryBuilder().Hex(kEmptyEntryHex).Le(10, 4).Le(headerSize, 4).Hex(typeHex)
-            .Raw(tail).bytes();
+        return BinaryBuilder().Hex(kEmptyEntryHex).Le(10, 4).Le(headerSize, 4).Hex(typeHex).Raw(tail).bytes();
     };
-    struct Case { const char* name; QByteArray file; QByteArray result; };
+    struct Case {
+        const char* name;
+        QByteArray file;
+        QByteArray result;
+    };
     const Case cases[] = {
         {"16-bit", BinaryBuilder::Header16("TFORM1", 10) + tail, "16"},
         {"16-bit empty name", BinaryBuilder::Header16("", 10) + tail, "10"},
@@ -113,18 +119,26 @@ TEST(StreamFormat, WritesTheHeaderForTheRootClassName)
     auto form = [](QByteArray cls, int flags = 0, int pos = 0) {
         return BinaryBuilder().Signature().Object(cls, "X", flags, pos).End().End().bytes();
     };
-    struct Case { const char* name; QByteArray stream; QByteArray header; };
+    struct Case {
+        const char* name;
+        QByteArray stream;
+        QByteArray header;
+    };
     const Case cases[] = {
         {"16-bit", form("TForm1"), "FF 0A 00 54 46 4F 52 4D 31 00 30 10 0F 00 00 00"},
         {"prefix skipped", form("Ab", ffInherited | ffChildPos, 1000), "FF 0A 00 41 42 00 30 10 0F 00 00 00"},
         {"32-bit", form("T\xC3\xA9x"),
-         QByteArray(kEmptyEntryHex) + " 0D 00 00 00 24 00 00 00 FF FF 0A 00 54 00 E9 00 58 00 00 00 "
-                                      "00 00 00 00 00 00 09 04 00 00 00 00 00 00 00 00"},
-        {"70 characters", form(QByteArray(70, 'a')), "FF 0A 00 " + QByteArray("41 ").repeated(70)
-                                                         + "00 30 10 4F 00 00 00"},
+            QByteArray(kEmptyEntryHex)
+                + " 0D 00 00 00 24 00 00 00 FF FF 0A 00 54 00 E9 00 58 00 00 00 "
+                  "00 00 00 00 00 00 09 04 00 00 00 00 00 00 00 00"},
+        {"70 characters", form(QByteArray(70, 'a')),
+            "FF 0A 00 " + QByteArray("41 ").repeated(70) + "00 30 10 4F 00 00 00"},
         {"71 characters", form(QByteArray(71, 'a')),
-         "EParserError: コンポーネント名 '" + QByteArray(71, 'A') + "' は 64 文字の制限を超えています。 "},
-        {"truncated", "TPF0\x05" "ab", "EReadError: ストリームからの読み取りエラー"},
+            "EParserError: コンポーネント名 '" + QByteArray(71, 'A') + "' は 64 文字の制限を超えています。 "},
+        {"truncated",
+            "TPF0\x05"
+            "ab",
+            "EReadError: ストリームからの読み取りエラー"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -40,8 +40,8 @@ public:
     static std::string name(TTreeNode* n) { return n ? n->caption().toStdString() : "-"; }
     void beforeMove(TTreeNode* node, TTreeNode* op, int orow, TTreeNode* np, int nrow) override
     {
-        log.push_back("before " + name(node) + " " + name(op) + ":" + std::to_string(orow) + " > "
-                      + name(np) + ":" + std::to_string(nrow));
+        log.push_back("before " + name(node) + " " + name(op) + ":" + std::to_string(orow) + " > " + name(np) + ":"
+            + std::to_string(nrow));
     }
     void afterMove(TTreeNode* node, TTreeNode*, int, TTreeNode* np, int nrow) override
     {
@@ -64,7 +64,7 @@ struct MoveCase {
     const char* observed; // the observer's beforeMove line, "" when none
 };
 
-class MoveToTest : public ::testing::TestWithParam<MoveCase> {};
+class MoveToTest : public ::testing::TestWithParam<MoveCase> { };
 
 TEST_P(MoveToTest, MovesOrRefuses)
 {
@@ -84,28 +84,28 @@ TEST_P(MoveToTest, MovesOrRefuses)
     expectConsistent(tree);
 }
 
-INSTANTIATE_TEST_SUITE_P(ComponentTree, MoveToTest, ::testing::Values(
-    MoveCase{"A(B,C,D)", "C", "B", naInsert, true, "A(C,B,D)", "before C A:1 > A:0"},
-    MoveCase{"A(B,C,D)", "B", "D", naInsert, true, "A(C,B,D)", "before B A:0 > A:1"},
-    MoveCase{"A(B,C,D)", "B", "B", naInsert, true, "A(B,C,D)", ""},
-    MoveCase{"A(B,C,D)", "B", "C", naInsert, true, "A(B,C,D)", ""},
-    MoveCase{"A(B,C,D)", "B", "C", naAdd, true, "A(C,D,B)", "before B A:0 > A:2"},
-    MoveCase{"A(B,C,D)", "D", "B", naAdd, true, "A(B,C,D)", ""},
-    MoveCase{"A(B,C,D)", "B", "B", naAdd, true, "A(C,D,B)", "before B A:0 > A:2"},
-    MoveCase{"A(B(E),C,D)", "E", "D", naInsert, true, "A(B,C,E,D)", "before E B:0 > A:2"},
-    MoveCase{"A(B(E),C,D)", "E", "B", naAdd, true, "A(B,C,D,E)", "before E B:0 > A:3"},
-    MoveCase{"A(B(E),C,D)", "D", "E", naAddChild, true, "A(B(E(D)),C)", "before D A:2 > E:0"},
-    MoveCase{"A(B(E),C,D)", "C", "B", naAddChild, true, "A(B(E,C),D)", "before C A:1 > B:1"},
-    MoveCase{"A(B(E),C,D)", "E", "B", naAddChild, true, "A(B(E),C,D)", ""},
-    MoveCase{"A(B(E),C),F", "C", "F", naInsert, true, "A(B(E)),C,F", "before C A:1 > -:1"},
-    MoveCase{"A(B(E),C),F", "F", "A", naInsert, true, "F,A(B(E),C)", "before F -:1 > -:0"},
-    // never into the node's own subtree
-    MoveCase{"A(B(E(G)),C)", "B", "E", naAddChild, false, "A(B(E(G)),C)", ""},
-    MoveCase{"A(B(E(G)),C)", "B", "G", naInsert, false, "A(B(E(G)),C)", ""},
-    MoveCase{"A(B(E(G)),C)", "B", "B", naAddChild, false, "A(B(E(G)),C)", ""},
-    MoveCase{"A(B(E(G)),C)", "A", "G", naAdd, false, "A(B(E(G)),C)", ""},
-    MoveCase{"A(B(E(G)),C)", "B", "E", naAdd, false, "A(B(E(G)),C)", ""},
-    MoveCase{"A(B)", "B", "missing", naAdd, false, "A(B)", ""}));
+INSTANTIATE_TEST_SUITE_P(ComponentTree, MoveToTest,
+    ::testing::Values(MoveCase{"A(B,C,D)", "C", "B", naInsert, true, "A(C,B,D)", "before C A:1 > A:0"},
+        MoveCase{"A(B,C,D)", "B", "D", naInsert, true, "A(C,B,D)", "before B A:0 > A:1"},
+        MoveCase{"A(B,C,D)", "B", "B", naInsert, true, "A(B,C,D)", ""},
+        MoveCase{"A(B,C,D)", "B", "C", naInsert, true, "A(B,C,D)", ""},
+        MoveCase{"A(B,C,D)", "B", "C", naAdd, true, "A(C,D,B)", "before B A:0 > A:2"},
+        MoveCase{"A(B,C,D)", "D", "B", naAdd, true, "A(B,C,D)", ""},
+        MoveCase{"A(B,C,D)", "B", "B", naAdd, true, "A(C,D,B)", "before B A:0 > A:2"},
+        MoveCase{"A(B(E),C,D)", "E", "D", naInsert, true, "A(B,C,E,D)", "before E B:0 > A:2"},
+        MoveCase{"A(B(E),C,D)", "E", "B", naAdd, true, "A(B,C,D,E)", "before E B:0 > A:3"},
+        MoveCase{"A(B(E),C,D)", "D", "E", naAddChild, true, "A(B(E(D)),C)", "before D A:2 > E:0"},
+        MoveCase{"A(B(E),C,D)", "C", "B", naAddChild, true, "A(B(E,C),D)", "before C A:1 > B:1"},
+        MoveCase{"A(B(E),C,D)", "E", "B", naAddChild, true, "A(B(E),C,D)", ""},
+        MoveCase{"A(B(E),C),F", "C", "F", naInsert, true, "A(B(E)),C,F", "before C A:1 > -:1"},
+        MoveCase{"A(B(E),C),F", "F", "A", naInsert, true, "F,A(B(E),C)", "before F -:1 > -:0"},
+        // never into the node's own subtree
+        MoveCase{"A(B(E(G)),C)", "B", "E", naAddChild, false, "A(B(E(G)),C)", ""},
+        MoveCase{"A(B(E(G)),C)", "B", "G", naInsert, false, "A(B(E(G)),C)", ""},
+        MoveCase{"A(B(E(G)),C)", "B", "B", naAddChild, false, "A(B(E(G)),C)", ""},
+        MoveCase{"A(B(E(G)),C)", "A", "G", naAdd, false, "A(B(E(G)),C)", ""},
+        MoveCase{"A(B(E(G)),C)", "B", "E", naAdd, false, "A(B(E(G)),C)", ""},
+        MoveCase{"A(B)", "B", "missing", naAdd, false, "A(B)", ""}));
 
 TEST(ComponentTree, GetNodeFromIndexWalksDepthFirst)
 {

@@ -17,16 +17,26 @@ namespace {
 const char* kindName(char16_t code)
 {
     switch (code) {
-    case dfmSymbol: return "sym";
-    case dfmString: return "str";
-    case dfmInteger: return "int";
-    case dfmFloat: return "float";
-    case dfmComment: return "comment";
-    case dfmIdentifier: return "ident";
-    case dfmCharCode: return "code";
-    case dfmControlChar: return "ctrl";
-    case dfmLineBreak: return "br";
-    default: return "?";
+    case dfmSymbol:
+        return "sym";
+    case dfmString:
+        return "str";
+    case dfmInteger:
+        return "int";
+    case dfmFloat:
+        return "float";
+    case dfmComment:
+        return "comment";
+    case dfmIdentifier:
+        return "ident";
+    case dfmCharCode:
+        return "code";
+    case dfmControlChar:
+        return "ctrl";
+    case dfmLineBreak:
+        return "br";
+    default:
+        return "?";
     }
 }
 
@@ -121,10 +131,11 @@ TEST(TDfmParserTest, TokenTable)
 // A NUL inside the text is a control character, not the end: nothing after it is lost.
 TEST(TDfmParserTest, EmbeddedNulIsKept)
 {
-    const QString text = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b'x") + QChar(u'\0') +
-                         QStringLiteral("y'//c") + QChar(u'\0') + QStringLiteral("d");
-    EXPECT_EQ(dump(text), "<ident>a</ident><ctrl>\\u{0}</ctrl><ident>b</ident><str>'x\\u{0}y'</str>"
-                          "<comment>//c\\u{0}d</comment>");
+    const QString text = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b'x") + QChar(u'\0')
+        + QStringLiteral("y'//c") + QChar(u'\0') + QStringLiteral("d");
+    EXPECT_EQ(dump(text),
+        "<ident>a</ident><ctrl>\\u{0}</ctrl><ident>b</ident><str>'x\\u{0}y'</str>"
+        "<comment>//c\\u{0}d</comment>");
 }
 
 TEST(TDfmParserTest, EmptyTextIsEndAtOnce)
@@ -195,8 +206,8 @@ TEST(TDfmParserTest, CorpusIsLossless)
     KORVEL_NEEDS_CORPUS();
     const QString corpus = QStringLiteral(KORVEL_CORPUS_DIR);
     int files = 0;
-    QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")},
-                    QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")}, QDir::Files,
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -54,11 +54,11 @@ const ChangeCase kChanges[] = {
     {"MoveUpUndone", "up Button2;undo", kLoaded, false, false, true, ""},
     {"MoveUpRedone", "up Button2;undo;redo", "Form1(Panel1(Button2,Button1),Memo1)", true, true, false, ""},
     {"MoveDownMovesTheNextSibling", "down Button1;undo", kLoaded, false, false, true, ""},
-    {"LevelUpAndDropUndoneInOrder", "levelup Button1;drop Memo1 Button1", "Form1(Panel1(Button2),Button1(Memo1))",
-     true, true, false, ""},
+    {"LevelUpAndDropUndoneInOrder", "levelup Button1;drop Memo1 Button1", "Form1(Panel1(Button2),Button1(Memo1))", true,
+        true, false, ""},
     {"LevelUpAndDropUndone", "levelup Button1;drop Memo1 Button1;undo;undo", kLoaded, false, false, true, ""},
     {"LevelUpAndDropRedone", "levelup Button1;drop Memo1 Button1;undo;undo;redo;redo",
-     "Form1(Panel1(Button2),Button1(Memo1))", true, true, false, ""},
+        "Form1(Panel1(Button2),Button1(Memo1))", true, true, false, ""},
     {"DropInPlaceIsNoChange", "drop Button2 Panel1", kLoaded, false, false, false, ""},
     {"DropIntoOwnSubtreeIsRefused", "drop Panel1 Button1", kLoaded, false, false, false, ""},
     {"UndoWithNothingToUndo", "undo;redo", kLoaded, false, false, false, ""},
@@ -67,15 +67,15 @@ const ChangeCase kChanges[] = {
     {"ApplyTwiceUndoneOnce", "apply Button1;apply Button1;undo", kLoaded, true, true, true, "Tag = 1"},
     {"RevertOfAnUnchangedNodeIsNoChange", "revert Button1", kLoaded, false, false, false, ""},
     {"RevertUndoneBringsTheTextBack", "apply Button1;revert Button1;undo", kLoaded, true, true, true, "Tag = 1"},
-    {"SaveMakesItUnmodified", "up Button2;apply Button1;save", "Form1(Panel1(Button2,Button1),Memo1)", false,
-     true, false, "Tag = 1"},
+    {"SaveMakesItUnmodified", "up Button2;apply Button1;save", "Form1(Panel1(Button2,Button1),Memo1)", false, true,
+        false, "Tag = 1"},
     {"UndoAfterSaveIsAChange", "apply Button1;save;undo", kLoaded, true, false, true, ""},
     {"RedoBackToTheSavedState", "apply Button1;save;undo;redo", kLoaded, false, true, false, "Tag = 1"},
     {"NewChangeEndsTheRedo", "up Button2;undo;apply Button1", kLoaded, true, true, false, "Tag = 1"},
-    {"SavedStateDroppedByANewChange", "apply Button1;apply Button1;save;undo;up Button2;undo",
-     kLoaded, true, true, true, "Tag = 1"},
-    {"RestoredBackupHoldsTheLoadedState", "up Button2;save;restore", "Form1(Panel1(Button2,Button1),Memo1)",
-     true, true, false, ""},
+    {"SavedStateDroppedByANewChange", "apply Button1;apply Button1;save;undo;up Button2;undo", kLoaded, true, true,
+        true, "Tag = 1"},
+    {"RestoredBackupHoldsTheLoadedState", "up Button2;save;restore", "Form1(Panel1(Button2,Button1),Memo1)", true, true,
+        false, ""},
     {"RestoredBackupThenUndoneToTheLoadedState", "up Button2;save;restore;undo", kLoaded, false, false, true, ""},
     {"ReparseEndsHistoryAndChanges", "up Button2;apply Button1;reparse", kLoaded, false, false, false, ""},
     {"RefreshEndsHistoryAndChanges", "up Button2;apply Button1;refresh", kLoaded, false, false, false, ""},
@@ -152,7 +152,7 @@ TEST_P(DocumentChangesTest, ScriptLeavesTreeHistoryAndModifiedState)
 }
 
 INSTANTIATE_TEST_SUITE_P(DocumentChanges, DocumentChangesTest, ::testing::ValuesIn(kChanges),
-                         [](const auto& test) { return std::string(test.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(DocumentChanges, FileErrorTextNamesTheFileAndEscapesControls)
 {

@@ -95,9 +95,16 @@ TEST(FindComponentsTest, StepMatchWrapsAround)
         bool forward;
         int expected;
     } cases[] = {
-        {-1, 3, true, 0}, {-1, 3, false, 2}, {0, 3, true, 1}, {2, 3, true, 0},
-        {0, 3, false, 2}, {1, 3, false, 0}, {0, 0, true, -1}, {-1, 0, false, -1},
-        {5, 3, true, 0}, {0, 1, true, 0},
+        {-1, 3, true, 0},
+        {-1, 3, false, 2},
+        {0, 3, true, 1},
+        {2, 3, true, 0},
+        {0, 3, false, 2},
+        {1, 3, false, 0},
+        {0, 0, true, -1},
+        {-1, 0, false, -1},
+        {5, 3, true, 0},
+        {0, 1, true, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(StepMatch(c.current, c.count, c.forward), c.expected)

@@ -101,8 +101,8 @@ protected:
 
 TEST_F(FormDocumentTest, ResolveRequestedFile)
 {
-    for (const char* f : {"Form1.dfm", "Form1.fmx", "Form1.xfm", "Form2.fmx", "Form3.xfm",
-                          "Main.DFM", "Unit1.txt", "noext", "Form5.pas"})
+    for (const char* f : {"Form1.dfm", "Form1.fmx", "Form1.xfm", "Form2.fmx", "Form3.xfm", "Main.DFM", "Unit1.txt",
+             "noext", "Form5.pas"})
         write(f, kSample);
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Dir.dfm")));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Form6.dfm")));
@@ -110,10 +110,18 @@ TEST_F(FormDocumentTest, ResolveRequestedFile)
         const char* requested;
         const char* expected; // "" for not found
     } cases[] = {
-        {"Form1.PAS", "Form1.dfm"}, {"Form2.pas", "Form2.fmx"}, {"Form3.cpp", "Form3.xfm"},
-        {"Form3.h", "Form3.xfm"},   {"Form4.pas", ""},          {"Main.DFM", "Main.DFM"},
-        {"Form1.dfm", "Form1.dfm"}, {"Form1.Xfm", ""},          {"Unit1.txt", ""},
-        {"noext", ""},              {"Dir.dfm", ""},            {"Form6.pas", ""},
+        {"Form1.PAS", "Form1.dfm"},
+        {"Form2.pas", "Form2.fmx"},
+        {"Form3.cpp", "Form3.xfm"},
+        {"Form3.h", "Form3.xfm"},
+        {"Form4.pas", ""},
+        {"Main.DFM", "Main.DFM"},
+        {"Form1.dfm", "Form1.dfm"},
+        {"Form1.Xfm", ""},
+        {"Unit1.txt", ""},
+        {"noext", ""},
+        {"Dir.dfm", ""},
+        {"Form6.pas", ""},
         {"Form5.PAS.dfm", ""},
     };
     for (const auto& c : cases) {
@@ -137,7 +145,7 @@ struct LoadCase {
     int nodes;
 };
 
-class LoadTest : public FormDocumentTest, public ::testing::WithParamInterface<LoadCase> {};
+class LoadTest : public FormDocumentTest, public ::testing::WithParamInterface<LoadCase> { };
 
 TEST_P(LoadTest, DecodesByFormat)
 {
@@ -162,9 +170,15 @@ TEST_P(LoadTest, DecodesByFormat)
 const LoadCase kLoadCases[] = {
     {"AsciiText", "object F: TF\r\n  Caption = #233\r\nend\r\n", sofText, false, u"object F: TF", 1},
     {"AnsiText", "object F: TF\n  Caption = '\xE9'\nend", sofText, true, u"object F: TF", 1},
-    {"Utf8WithMark", "\xEF\xBB\xBF" "object F: TF\r\n  C = '\xC3\xA9'\r\nend\r\n", sofUTF8Text, true, u"object F: TF", 1},
+    {"Utf8WithMark",
+        "\xEF\xBB\xBF"
+        "object F: TF\r\n  C = '\xC3\xA9'\r\nend\r\n",
+        sofUTF8Text, true, u"object F: TF", 1},
     {"Utf8WithoutMarkIsAnsi", "object F\xC3\xA9: TF\r\nend\r\n", sofText, true, u"object F\u00C3\u00A9: TF", 1},
-    {"Utf8Invalid", "\xEF\xBB\xBF" "object F: TF\r\n\xC3(\r\nend\r\n", sofUTF8Text, true, u"object F: TF", 1},
+    {"Utf8Invalid",
+        "\xEF\xBB\xBF"
+        "object F: TF\r\n\xC3(\r\nend\r\n",
+        sofUTF8Text, true, u"object F: TF", 1},
     {"Utf16BigEndian", utf16be(u"\uFEFFobject F: TF\nend"), sofText, true, u"object F: TF", 1},
     {"SourceFileText", "unit Unit1;\r\ninterface\r\n", sofUnknown, false, u"unit Unit1;", 0},
     {"Binary", binaryForm(), sofBinary, false, u"object Form1: TForm1", 2},
@@ -172,7 +186,7 @@ const LoadCase kLoadCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(FormDocument, LoadTest, ::testing::ValuesIn(kLoadCases),
-                         [](const auto& test) { return std::string(test.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // The window prepares a load on a worker thread and installs it on its own: the
 // document ends as a direct load leaves it, and the prepared half's errors are
@@ -194,7 +208,7 @@ TEST_F(FormDocumentTest, LoadPreparedOnAnotherThread)
     EXPECT_EQ(doc.OrgFileName(), file);
     EXPECT_TRUE(doc.IsLoaded());
     EXPECT_KORVEL_ERROR(TFormDocument::PrepareLoadFile(path("Missing.dfm"), QString()), EFileError,
-                        path("Missing.dfm") + QStringLiteral(": No such file or directory"));
+        path("Missing.dfm") + QStringLiteral(": No such file or directory"));
 }
 
 TEST_F(FormDocumentTest, FailedLoadChangesNothing)
@@ -211,9 +225,9 @@ TEST_F(FormDocumentTest, FailedLoadChangesNothing)
     EXPECT_KORVEL_ERROR(doc.LoadFormFile(empty), EReadError, QStringLiteral("ストリームからの読み取りエラー"));
     EXPECT_KORVEL_ERROR(doc.LoadFormFile(broken), EReadError, QStringLiteral("ストリームからの読み取りエラー"));
     EXPECT_KORVEL_ERROR(doc.LoadFormFile(path("Missing.dfm")), EFileError,
-                        path("Missing.dfm") + QStringLiteral(": No such file or directory"));
-    EXPECT_KORVEL_ERROR(doc.LoadFormFile(dir.path()), EFileError,
-                        dir.path() + QStringLiteral(": フォルダーは開けません"));
+        path("Missing.dfm") + QStringLiteral(": No such file or directory"));
+    EXPECT_KORVEL_ERROR(
+        doc.LoadFormFile(dir.path()), EFileError, dir.path() + QStringLiteral(": フォルダーは開けません"));
 
     EXPECT_EQ(doc.OrgBinFile().data(), kSample);
     EXPECT_EQ(doc.Format(), sofText);
@@ -231,9 +245,9 @@ TEST_F(FormDocumentTest, ReloadReplacesTree)
 {
     doc.LoadFormBytes(QStringLiteral("a.dfm"), kSample);
     EXPECT_EQ(joined(DumpTree(doc.Tree())),
-              "Form1: TForm1 [1..2] Indent=0|  Panel1: TPanel [4..8] Indent=2|"
-              "    Button1: TButton [2] [10..12] Indent=4|  Frame1: TFrame1 [16..15] Indent=2|"
-              "  (名前なし): TMenuItem [18..17] Indent=2");
+        "Form1: TForm1 [1..2] Indent=0|  Panel1: TPanel [4..8] Indent=2|"
+        "    Button1: TButton [2] [10..12] Indent=4|  Frame1: TFrame1 [16..15] Indent=2|"
+        "  (名前なし): TMenuItem [18..17] Indent=2");
     doc.LoadFormBytes(QStringLiteral("a.dfm"), kSample);
     EXPECT_EQ(doc.Tree().count(), 5);
 }
@@ -260,7 +274,7 @@ struct KeepCase {
     bool convertible; // a form the converter reads: it reads the saved text alike
 };
 
-class KeepTest : public FormDocumentTest, public ::testing::WithParamInterface<KeepCase> {};
+class KeepTest : public FormDocumentTest, public ::testing::WithParamInterface<KeepCase> { };
 
 TEST_P(KeepTest, UnchangedSaveKeepsEverything)
 {
@@ -282,35 +296,32 @@ TEST_P(KeepTest, UnchangedSaveKeepsEverything)
 
 const KeepCase kKeepCases[] = {
     {"TabsCapsAndGaps",
-     crlfBytes({"OBJECT Form1: TForm1", "\tLeft = 0", "\tobject  Panel1 : TPanel", "\t\tItems=<",
-                "\t\t\tITEM", "\t\t\t\tCaption = 'x'", "\t\t\tEND>", "\t\tInherited\tB1: TButton [2]",
-                "\t\t\tTag = 1", "\t\tEnd", "\tEND", "\tObject L: TLabel", "\t\tobject  TMenuItem",
-                "\t\tend", "\tend", "end"}),
-     5,
-     crlfBytes({"OBJECT Form1: TForm1", "  Left = 0", "  object  Panel1 : TPanel", "    Items=<",
-                "    \tITEM", "    \t\tCaption = 'x'", "    \tEND>", "    Inherited\tB1: TButton [2]",
-                "      Tag = 1", "    End", "  END", "  Object L: TLabel", "    object  TMenuItem",
-                "    end", "  end", "end"}),
-     true},
+        crlfBytes({"OBJECT Form1: TForm1", "\tLeft = 0", "\tobject  Panel1 : TPanel", "\t\tItems=<", "\t\t\tITEM",
+            "\t\t\t\tCaption = 'x'", "\t\t\tEND>", "\t\tInherited\tB1: TButton [2]", "\t\t\tTag = 1", "\t\tEnd",
+            "\tEND", "\tObject L: TLabel", "\t\tobject  TMenuItem", "\t\tend", "\tend", "end"}),
+        5,
+        crlfBytes({"OBJECT Form1: TForm1", "  Left = 0", "  object  Panel1 : TPanel", "    Items=<", "    \tITEM",
+            "    \t\tCaption = 'x'", "    \tEND>", "    Inherited\tB1: TButton [2]", "      Tag = 1", "    End",
+            "  END", "  Object L: TLabel", "    object  TMenuItem", "    end", "  end", "end"}),
+        true},
     {"SpacesCapsAndGaps",
-     crlfBytes({"object  Form1 :  TForm1", "  Left = 0", "  INHERITED Panel1:TPanel", "    Items  =  <",
-                "      item", "      END>", "    OBJECT   B1: TButton", "    End", "  END", "  Inline L: TLabel",
-                "    object\tTMenuItem", "    end", "  end", "end"}),
-     5, {}, true},
+        crlfBytes({"object  Form1 :  TForm1", "  Left = 0", "  INHERITED Panel1:TPanel", "    Items  =  <",
+            "      item", "      END>", "    OBJECT   B1: TButton", "    End", "  END", "  Inline L: TLabel",
+            "    object\tTMenuItem", "    end", "  end", "end"}),
+        5, {}, true},
     {"UnplacedLinesStayWhereTheyStood",
-     crlfBytes({"", "{ before }", "object F: TF", "  object A: TA", "    object B: TB", "    end", "    Y = 2",
-                "  end", "  X = 1", "  object C: TC", "  end", "end", "end", "after", "", "object G: TG", "end",
-                "  "}),
-     5, {}, false},
+        crlfBytes({"", "{ before }", "object F: TF", "  object A: TA", "    object B: TB", "    end", "    Y = 2",
+            "  end", "  X = 1", "  object C: TC", "  end", "end", "end", "after", "", "object G: TG", "end", "  "}),
+        5, {}, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(FormDocument, KeepTest, ::testing::ValuesIn(kKeepCases),
-                         [](const auto& test) { return std::string(test.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(FormDocumentTest, TrailLinesMoveWithTheirBlock)
 {
     doc.LoadFormBytes(QStringLiteral("a.dfm"),
-                      crlfBytes({"object F: TF", "  object A: TA", "  end", "  X = 1", "  object B: TB", "  end", "end", "tail"}));
+        crlfBytes({"object F: TF", "  object A: TA", "  end", "  X = 1", "  object B: TB", "  end", "end", "tail"}));
     ASSERT_TRUE(MoveDown(doc.Tree(), find(doc.Tree(), "A")));
     EXPECT_EQ(joined(doc.RegenerateLines()), "object F: TF|  object B: TB|  end|  object A: TA|  end|  X = 1|end|tail");
     // The clipboard copy of a block holds its children's trails, not its own.
@@ -328,16 +339,18 @@ TEST_F(FormDocumentTest, UnloadedLinesRefuseTheSave)
         const char16_t* error;
     } cases[] = {
         {"NulInLine", QByteArray("object F: TF\r\n  A = 'x\0y'\r\nend\r\n", 26),
-         u"2 行目の NUL 文字から後は読み込まれていません:   A = 'x",
-         u"2 行目が読み込まれていないため保存できません:   A = 'x"},
+            u"2 行目の NUL 文字から後は読み込まれていません:   A = 'x",
+            u"2 行目が読み込まれていないため保存できません:   A = 'x"},
         {"NulAtLineStart", QByteArray("object F: TF\r\n\0end\r\n", 20),
-         u"2 行目の NUL 文字から後は読み込まれていません: ", u"2 行目が読み込まれていないため保存できません: "},
-        {"InvalidUtf8", "\xEF\xBB\xBF" "object F: TF\r\n  A = '\xC3('\r\nend\r\n",
-         u"2 行目の UTF-8 ではないバイトは U+FFFD に置き換えられました:   A = '\uFFFD('",
-         u"2 行目が読み込まれていないため保存できません:   A = '\uFFFD('"},
+            u"2 行目の NUL 文字から後は読み込まれていません: ", u"2 行目が読み込まれていないため保存できません: "},
+        {"InvalidUtf8",
+            "\xEF\xBB\xBF"
+            "object F: TF\r\n  A = '\xC3('\r\nend\r\n",
+            u"2 行目の UTF-8 ではないバイトは U+FFFD に置き換えられました:   A = '\uFFFD('",
+            u"2 行目が読み込まれていないため保存できません:   A = '\uFFFD('"},
         {"OddUtf16Byte", "\xFF\xFE" + utf16le(u"object F: TF\r\nend") + "A",
-         u"2 行目の後の半端な 1 バイトは読み込まれていません: end",
-         u"2 行目が読み込まれていないため保存できません: end"},
+            u"2 行目の後の半端な 1 バイトは読み込まれていません: end",
+            u"2 行目が読み込まれていないため保存できません: end"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -363,13 +376,14 @@ TEST_F(FormDocumentTest, SaveKeepsTheTextEncoding)
         QByteArray edited; // after applying "C = 'い'"
     } cases[] = {
         {"\xFF\xFE" + utf16le(text), TTextEncoding::tenUtf16LE,
-         "\xFF\xFE" + utf16le(u"object F: TF\r\n  C = '\u3044'\r\nend\r\n")},
+            "\xFF\xFE" + utf16le(u"object F: TF\r\n  C = '\u3044'\r\nend\r\n")},
         {"\xFE\xFF" + utf16be(text), TTextEncoding::tenUtf16BE,
-         "\xFE\xFF" + utf16be(u"object F: TF\r\n  C = '\u3044'\r\nend\r\n")},
+            "\xFE\xFF" + utf16be(u"object F: TF\r\n  C = '\u3044'\r\nend\r\n")},
         {"\xEF\xBB\xBF" + QString::fromUtf16(u"object F: TF\r\n  C = '\u3042\U0001F600'\r\nend\r\n").toUtf8(),
-         TTextEncoding::tenUtf8Bom, "\xEF\xBB\xBF" "object F: TF\r\n  C = '\xE3\x81\x84'\r\nend\r\n"},
-        {"object F: TF\r\n  C = '\xE9\x81'\r\nend\r\n", TTextEncoding::tenAnsi,
-         "object F: TF\r\n  C = '?'\r\nend\r\n"},
+            TTextEncoding::tenUtf8Bom,
+            "\xEF\xBB\xBF"
+            "object F: TF\r\n  C = '\xE3\x81\x84'\r\nend\r\n"},
+        {"object F: TF\r\n  C = '\xE9\x81'\r\nend\r\n", TTextEncoding::tenAnsi, "object F: TF\r\n  C = '?'\r\nend\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(hex(c.bytes.left(4)));
@@ -400,14 +414,15 @@ TEST_F(FormDocumentTest, SaveTargets)
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
     EXPECT_EQ(readAll(target), kSample);
     EXPECT_EQ(QFileInfo(target).permissions(),
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
 
     const QString fifo = path("fifo.dfm");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString fifoLink = path("fifolink.dfm");
     ASSERT_TRUE(QFile::link(fifo, fifoLink));
     for (const QString& refused : {fifo, fifoLink, QStringLiteral("/dev/null"), dir.path()}) {
-        EXPECT_KORVEL_ERROR(doc.SaveFormFile(refused), EFileError, refused + QStringLiteral(": 通常のファイルではないため保存できません"));
+        EXPECT_KORVEL_ERROR(doc.SaveFormFile(refused), EFileError,
+            refused + QStringLiteral(": 通常のファイルではないため保存できません"));
     }
     EXPECT_FALSE(QFileInfo(fifo).isFile());
     EXPECT_TRUE(QFileInfo(fifoLink).isSymLink());
@@ -423,26 +438,27 @@ TEST_F(FormDocumentTest, MovesAndAppliedTextAreWritten)
     find(tree, "Panel1")->record().Modified = true;
     find(tree, "Panel1")->record().ModProperties = QStringLiteral("Top = 2\r\n\r\n  Tag = 1\r\n");
     find(tree, "Frame1")->record().Modified = true; // applied empty text
-    EXPECT_EQ(doc.SaveBytes(), crlfBytes({
-        "object Form1: TForm1",
-        "  Left = 0",
-        "  Caption = 'A'",
-        "  inherited Frame1: TFrame1",
-        "  end",
-        "  object Panel1: TPanel",
-        "    Top = 2",
-        "    ",
-        "      Tag = 1",
-        "  end",
-        "  object TMenuItem [3]",
-        "  end",
-        "  object Button1: TButton [2]",
-        "    Left = 8",
-        "    Picture.Data = {",
-        "      0A0B0C}",
-        "  end",
-        "end",
-    }));
+    EXPECT_EQ(doc.SaveBytes(),
+        crlfBytes({
+            "object Form1: TForm1",
+            "  Left = 0",
+            "  Caption = 'A'",
+            "  inherited Frame1: TFrame1",
+            "  end",
+            "  object Panel1: TPanel",
+            "    Top = 2",
+            "    ",
+            "      Tag = 1",
+            "  end",
+            "  object TMenuItem [3]",
+            "  end",
+            "  object Button1: TButton [2]",
+            "    Left = 8",
+            "    Picture.Data = {",
+            "      0A0B0C}",
+            "  end",
+            "end",
+        }));
     // Every record is unchanged by the moves.
     EXPECT_EQ(find(tree, "Button1")->record().Indent, 4u);
     EXPECT_EQ(find(tree, "Button1")->record().BeginLine, 10u);
@@ -451,8 +467,8 @@ TEST_F(FormDocumentTest, MovesAndAppliedTextAreWritten)
 TEST_F(FormDocumentTest, RegenerationMatchesThePropertyCodecCut)
 {
     // The lines regeneration writes are GetNodeProperties' text split at its breaks.
-    const QByteArray text = crlfBytes({"object F: TF", "   A = 1", " B", "", "  object G: TG",
-                                       "      deep", "", "    ", "  end", "end"});
+    const QByteArray text =
+        crlfBytes({"object F: TF", "   A = 1", " B", "", "  object G: TG", "      deep", "", "    ", "  end", "end"});
     doc.LoadFormBytes(QStringLiteral("a.dfm"), text);
     for (int64_t i = 0; i < doc.Tree().count(); ++i) {
         const TTreeNode* n = doc.Tree().GetNodeFromIndex(i);
@@ -483,18 +499,19 @@ TEST_F(FormDocumentTest, ClipboardTextKeepsDepth)
     TTreeNode* panel = find(doc.Tree(), "Panel1");
     find(doc.Tree(), "Button1")->record().Modified = true;
     find(doc.Tree(), "Button1")->record().ModProperties = QStringLiteral("Left = 9");
-    EXPECT_EQ(doc.ClipboardText(panel), crlf({
-        "  object Panel1: TPanel",
-        "    Top = 1",
-        "    Items = <",
-        "      item",
-        "        Text = 'x'",
-        "      end>",
-        "    object Button1: TButton [2]",
-        "      Left = 9",
-        "    end",
-        "  end",
-    }));
+    EXPECT_EQ(doc.ClipboardText(panel),
+        crlf({
+            "  object Panel1: TPanel",
+            "    Top = 1",
+            "    Items = <",
+            "      item",
+            "        Text = 'x'",
+            "      end>",
+            "    object Button1: TButton [2]",
+            "      Left = 9",
+            "    end",
+            "  end",
+        }));
     EXPECT_EQ(doc.ClipboardText(nullptr), QString());
 }
 
@@ -527,13 +544,18 @@ TEST_F(FormDocumentTest, DeepNestingIsRefusedNotOverflowed)
 
 TEST_F(FormDocumentTest, SaveWritesTheLoadedFormat)
 {
-    const QByteArray utf8 = crlfBytes({"\xEF\xBB\xBF" "object F: TF", "  C = '\xE3\x81\x82'", "end"});
+    const QByteArray utf8 = crlfBytes({"\xEF\xBB\xBF"
+                                       "object F: TF",
+        "  C = '\xE3\x81\x82'", "end"});
     const QString u = write("U.dfm", utf8);
     doc.LoadFormFile(u);
     find(doc.Tree(), "F")->record().Modified = true;
     find(doc.Tree(), "F")->record().ModProperties = QStringLiteral("C = 'い'");
     doc.Save();
-    EXPECT_EQ(hex(readAll(u)), hex(crlfBytes({"\xEF\xBB\xBF" "object F: TF", "  C = '\xE3\x81\x84'", "end"})));
+    EXPECT_EQ(hex(readAll(u)),
+        hex(crlfBytes({"\xEF\xBB\xBF"
+                       "object F: TF",
+            "  C = '\xE3\x81\x84'", "end"})));
 
     CodePageScope japanese(932);
     const QString a = write("A.dfm", crlfBytes({"object F: TF", "  C = '\x82\xA0\x80'", "end"}));
@@ -620,8 +642,8 @@ TEST_F(FormDocumentTest, RejectedConversionLeavesFileIntact)
     doc.LoadFormFile(b);
     find(doc.Tree(), "Button1")->record().Modified = true;
     find(doc.Tree(), "Button1")->record().ModProperties = QStringLiteral("Caption = #$41");
-    EXPECT_KORVEL_ERROR_AT(doc.Save(), EParserError,
-                           QStringLiteral("4 行目: 識別子が必要です (Button1: TButton のプロパティ 1 行目)"), 4);
+    EXPECT_KORVEL_ERROR_AT(
+        doc.Save(), EParserError, QStringLiteral("4 行目: 識別子が必要です (Button1: TButton のプロパティ 1 行目)"), 4);
     EXPECT_KORVEL_ERROR_AT(doc.SaveFormFile(b), EParserError, QStringLiteral("4 行目: 識別子が必要です"), 4);
     EXPECT_EQ(readAll(b), binaryForm());
 }

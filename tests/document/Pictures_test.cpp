@@ -19,8 +19,14 @@ using namespace korvel;
 
 namespace {
 
-QByteArray bytes(const char* hexDigits) { return QByteArray::fromHex(hexDigits); }
-QByteArray prefix(const char* className) { return char(std::strlen(className)) + QByteArray(className); }
+QByteArray bytes(const char* hexDigits)
+{
+    return QByteArray::fromHex(hexDigits);
+}
+QByteArray prefix(const char* className)
+{
+    return char(std::strlen(className)) + QByteArray(className);
+}
 // A little-endian 32-bit size field.
 QByteArray u32(qsizetype v)
 {
@@ -74,7 +80,7 @@ TEST(PicturesTest, DecodePicture)
         {"raw icon", kIco, "TIcon", L::Raw, kIco, ".ico", false},
         // The size 00 00 01 00 looks like an icon's signature; the exact size decides.
         {"size 65536 + bmp", u32(65536) + QByteArray("BM") + QByteArray(65534, '\0'), "TBitmap", L::Sized,
-         QByteArray("BM") + QByteArray(65534, '\0'), ".bmp", false},
+            QByteArray("BM") + QByteArray(65534, '\0'), ".bmp", false},
         {"image list", il + kBmp + QByteArray("mask"), "TImageList", L::ImageList, kBmp, ".bmp", false},
         {"empty bitmap", prefix("TBitmap") + u32(0), nullptr, L::Raw, {}, nullptr, false},
         {"unknown class data", prefix("XCOL") + bytes("0201020106"), nullptr, L::Raw, {}, nullptr, false},
@@ -133,21 +139,20 @@ TEST(PicturesTest, EncodePictureTakesThePrefixOfTheNewFormat)
 TEST(PicturesTest, FindReplaceAndFormatBlocks)
 {
     const QByteArray big = prefix("TBitmap") + u32(34) + QByteArray("BM") + QByteArray(32, '\0');
-    const QString text = QStringLiteral(
-        "Left = 8\r\n"
-        "Caption = 'A = {0102}'\r\n"
-        "Glyph.Data = {0E000000424D0E000000000000000000000000}\r\n"
-        "Bad.Data = {01G2}\r\n"
-        "Items = <\r\n"
-        "  item\r\n"
-        "    Bitmap = {00}\r\n"
-        "  end>\r\n"
-        "Picture.Data = {\r\n"
-        "  %1\r\n"
-        "  %2}\r\n"
-        "Top = 4")
-        .arg(QString::fromLatin1(big.first(32).toHex().toUpper()),
-             QString::fromLatin1(big.sliced(32).toHex().toUpper()));
+    const QString text = QStringLiteral("Left = 8\r\n"
+                                        "Caption = 'A = {0102}'\r\n"
+                                        "Glyph.Data = {0E000000424D0E000000000000000000000000}\r\n"
+                                        "Bad.Data = {01G2}\r\n"
+                                        "Items = <\r\n"
+                                        "  item\r\n"
+                                        "    Bitmap = {00}\r\n"
+                                        "  end>\r\n"
+                                        "Picture.Data = {\r\n"
+                                        "  %1\r\n"
+                                        "  %2}\r\n"
+                                        "Top = 4")
+                             .arg(QString::fromLatin1(big.first(32).toHex().toUpper()),
+                                 QString::fromLatin1(big.sliced(32).toHex().toUpper()));
     const auto props = FindHexProperties(text);
     ASSERT_EQ(props.size(), 3u);
     EXPECT_EQ(props[0].Name, QStringLiteral("Glyph.Data"));
@@ -168,8 +173,8 @@ TEST(PicturesTest, FindReplaceAndFormatBlocks)
     // Replacing the glyph by a bigger bitmap wraps the block under the name's indentation.
     const QByteArray bmp = QByteArray("BM") + QByteArray(30, '\x11');
     const QString replaced = ReplacePicture(text, pictures[0], bmp);
-    const QString block = QStringLiteral("Glyph.Data = {\r\n  20000000424D%1\r\n  11111111}\r\n")
-                              .arg(QString(52, u'1'));
+    const QString block =
+        QStringLiteral("Glyph.Data = {\r\n  20000000424D%1\r\n  11111111}\r\n").arg(QString(52, u'1'));
     EXPECT_TRUE(replaced.contains(block)) << replaced.toStdString();
     EXPECT_TRUE(replaced.endsWith(text.sliced(pictures[0].Property.BlockEnd)));
     EXPECT_EQ(FindPictureProperties(replaced)[0].Picture.Image, bmp);
@@ -185,8 +190,8 @@ TEST(PicturesTest, CorpusPictures)
     const QString corpus = QStringLiteral(KORVEL_CORPUS_DIR);
     std::map<std::string, int> counts;
     int files = 0, truncated = 0, blocks = 0, otherLayout = 0;
-    QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")},
-                    QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")}, QDir::Files,
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (path.contains(QStringLiteral("/malformed/")))
@@ -202,16 +207,23 @@ TEST(PicturesTest, CorpusPictures)
             const QString text = doc.NodeProperties(node);
             for (const TPictureProperty& p : FindPictureProperties(text)) {
                 const TPicture& pic = p.Picture;
-                const std::string where = path.toStdString() + " " + node->caption().toStdString() + " "
-                                          + p.Property.Name.toStdString();
-                ++counts[pic.PictureClass().toStdString() + (pic.ClassName.isEmpty() ? " (no prefix)" : "")
-                         + " " + pic.Extension().toStdString()];
+                const std::string where =
+                    path.toStdString() + " " + node->caption().toStdString() + " " + p.Property.Name.toStdString();
+                ++counts[pic.PictureClass().toStdString() + (pic.ClassName.isEmpty() ? " (no prefix)" : "") + " "
+                    + pic.Extension().toStdString()];
                 const QByteArray& img = pic.Image;
                 switch (pic.Format) {
-                case TPictureFormat::Bmp: EXPECT_TRUE(img.startsWith("BM")) << where; break;
-                case TPictureFormat::Png: EXPECT_TRUE(img.startsWith("\x89PNG\r\n\x1a\n")) << where; break;
-                case TPictureFormat::Ico: EXPECT_TRUE(img.startsWith(QByteArray("\0\0\1\0", 4))) << where; break;
-                default: break;
+                case TPictureFormat::Bmp:
+                    EXPECT_TRUE(img.startsWith("BM")) << where;
+                    break;
+                case TPictureFormat::Png:
+                    EXPECT_TRUE(img.startsWith("\x89PNG\r\n\x1a\n")) << where;
+                    break;
+                case TPictureFormat::Ico:
+                    EXPECT_TRUE(img.startsWith(QByteArray("\0\0\1\0", 4))) << where;
+                    break;
+                default:
+                    break;
                 }
                 if (pic.Truncated) {
                     ++truncated;

@@ -16,7 +16,10 @@
 namespace korvel {
 namespace {
 
-QString u16(const char16_t* text) { return QString::fromUtf16(text); }
+QString u16(const char16_t* text)
+{
+    return QString::fromUtf16(text);
+}
 
 struct CodecCase {
     const char16_t* input;
@@ -120,9 +123,10 @@ TEST(PropertyCodecTest, LineStructure)
 
 TEST(PropertyCodecTest, NulIsKept)
 {
-    const QString text = QStringLiteral("'a") + QChar(u'\0') + QStringLiteral("'") + QChar(u'\0') + QStringLiteral("#0");
-    EXPECT_EQ(DecodeText(text), QStringLiteral("'a") + QChar(u'\0') + QStringLiteral("'") + QChar(u'\0') +
-                                    QStringLiteral("#0\r\n"));
+    const QString text =
+        QStringLiteral("'a") + QChar(u'\0') + QStringLiteral("'") + QChar(u'\0') + QStringLiteral("#0");
+    EXPECT_EQ(DecodeText(text),
+        QStringLiteral("'a") + QChar(u'\0') + QStringLiteral("'") + QChar(u'\0') + QStringLiteral("#0\r\n"));
 }
 
 struct PropsCase {
@@ -164,8 +168,7 @@ TEST(PropertyCodecTest, GetNodeProperties)
     EXPECT_EQ(GetNodeProperties(orgFile, nullptr), QString());
     // Columns of indentation: a space is one, a tab two; never more than allowed.
     for (const auto& [line, columns, cut] : {std::tuple{u" \t x", 4, 3}, std::tuple{u"\t\tx", 3, 1},
-                                              std::tuple{u" \tx", 2, 1}, std::tuple{u"   ", 8, 3},
-                                              std::tuple{u"x ", 4, 0}})
+             std::tuple{u" \tx", 2, 1}, std::tuple{u"   ", 8, 3}, std::tuple{u"x ", 4, 0}})
         EXPECT_EQ(IndentToStrip(QStringView(line), columns), cut) << QString::fromUtf16(line).toStdString();
 }
 
@@ -176,8 +179,8 @@ TEST(PropertyCodecTest, CorpusRoundTrip)
     KORVEL_NEEDS_CORPUS();
     const QString corpus = QStringLiteral(KORVEL_CORPUS_DIR);
     int files = 0;
-    QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")},
-                    QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(corpus, {QStringLiteral("*.dfm"), QStringLiteral("*.fmx"), QStringLiteral("*.xfm")}, QDir::Files,
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -129,7 +129,8 @@ bool roundTrip(const QString& file, const QString& tempDir, Outcome& outcome)
     try {
         doc.LoadFormFile(file);
     } catch (const EKorvelError& e) {
-        outcome.notes.append(QStringLiteral("%1: not loaded: %2: %3").arg(file, QString::fromLatin1(e.kind()), e.message()));
+        outcome.notes.append(
+            QStringLiteral("%1: not loaded: %2: %3").arg(file, QString::fromLatin1(e.kind()), e.message()));
         return false;
     }
     const QString target = tempDir + u'/' + QFileInfo(file).fileName();
@@ -137,7 +138,8 @@ bool roundTrip(const QString& file, const QString& tempDir, Outcome& outcome)
         doc.SaveFormFile(target);
     } catch (const EKorvelError& e) {
         ADD_FAILURE() << "save failed: " << e.kind() << ": " << e.what();
-        outcome.notes.append(QStringLiteral("%1: not saved: %2: %3").arg(file, QString::fromLatin1(e.kind()), e.message()));
+        outcome.notes.append(
+            QStringLiteral("%1: not saved: %2: %3").arg(file, QString::fromLatin1(e.kind()), e.message()));
         return false;
     }
     const QByteArray saved = readAll(target);
@@ -154,11 +156,9 @@ bool roundTrip(const QString& file, const QString& tempDir, Outcome& outcome)
     // A text already in the usual line breaks and without blank lines (which come
     // back indented) is in the usual layout and must come back unchanged.
     if (doc.Format() != sofBinary && crLfOnly(original) && !original.contains("\r\n\r\n"))
-        ADD_FAILURE() << "text in the usual layout not reproduced: "
-                      << textDifference(original, saved).toStdString();
+        ADD_FAILURE() << "text in the usual layout not reproduced: " << textDifference(original, saved).toStdString();
     outcome.notes.append(file + QStringLiteral(": ")
-                         + (doc.Format() == sofBinary ? binaryDifference(original, saved)
-                                                      : textDifference(original, saved)));
+        + (doc.Format() == sofBinary ? binaryDifference(original, saved) : textDifference(original, saved)));
     return false;
 }
 
@@ -184,8 +184,8 @@ void runFolder(const QString& folder, const QString& label, bool formsOnly, bool
         else if (mustBeIdentical)
             ADD_FAILURE() << file.toStdString() << " is not reproduced";
     }
-    std::cout << "[ identity ] " << label.toStdString() << ": " << outcome.identical << " of "
-              << outcome.files << " files reproduced byte for byte\n";
+    std::cout << "[ identity ] " << label.toStdString() << ": " << outcome.identical << " of " << outcome.files
+              << " files reproduced byte for byte\n";
     for (const QString& note : outcome.notes)
         std::cout << "             " << note.toStdString() << "\n";
 }
@@ -195,17 +195,16 @@ TEST(RoundTrip, Examples)
     runFolder(QStringLiteral(KORVEL_EXAMPLES_DIR), QStringLiteral("examples"), true, true);
 }
 
-class CorpusRoundTrip : public ::testing::TestWithParam<const char*> {};
+class CorpusRoundTrip : public ::testing::TestWithParam<const char*> { };
 
 TEST_P(CorpusRoundTrip, LoadsListsAndSaves)
 {
     KORVEL_NEEDS_CORPUS();
-    runFolder(QStringLiteral(KORVEL_CORPUS_DIR "/") + QString::fromLatin1(GetParam()),
-              QString::fromLatin1(GetParam()), false, false);
+    runFolder(QStringLiteral(KORVEL_CORPUS_DIR "/") + QString::fromLatin1(GetParam()), QString::fromLatin1(GetParam()),
+        false, false);
 }
 
-INSTANTIATE_TEST_SUITE_P(RoundTrip, CorpusRoundTrip,
-                         ::testing::Values("text", "binary", "fmx", "xfm"),
-                         [](const auto& test) { return std::string(test.param); });
+INSTANTIATE_TEST_SUITE_P(RoundTrip, CorpusRoundTrip, ::testing::Values("text", "binary", "fmx", "xfm"),
+    [](const auto& test) { return std::string(test.param); });
 
 } // namespace

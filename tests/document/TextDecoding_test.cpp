@@ -41,7 +41,7 @@ struct DecodeCase {
     const char* expected;
 };
 
-class DecodeLinesTest : public ::testing::TestWithParam<DecodeCase> {};
+class DecodeLinesTest : public ::testing::TestWithParam<DecodeCase> { };
 
 TEST_P(DecodeLinesTest, Decodes)
 {
@@ -49,14 +49,23 @@ TEST_P(DecodeLinesTest, Decodes)
     CodePageScope cp(c.codePage);
     QStringList lines;
     switch (c.rule) {
-    case Rule::Bom: lines = DecodeLinesWithBom(c.bytes); break;
-    case Rule::Utf8: lines = DecodeLinesUtf8(c.bytes); break;
-    case Rule::Ansi: lines = DecodeLinesAnsi(c.bytes); break;
+    case Rule::Bom:
+        lines = DecodeLinesWithBom(c.bytes);
+        break;
+    case Rule::Utf8:
+        lines = DecodeLinesUtf8(c.bytes);
+        break;
+    case Rule::Ansi:
+        lines = DecodeLinesAnsi(c.bytes);
+        break;
     }
     EXPECT_EQ(show(lines), c.expected);
 }
 
-QByteArray B(const char* s, size_t n) { return QByteArray(s, qsizetype(n)); }
+QByteArray B(const char* s, size_t n)
+{
+    return QByteArray(s, qsizetype(n));
+}
 #define BYTES(s) B(s, sizeof(s) - 1)
 
 const DecodeCase kDecodeCases[] = {
@@ -76,22 +85,34 @@ const DecodeCase kDecodeCases[] = {
     {"Ansi932TruncatedLead", Rule::Bom, 932, "\x82\r\n", "<\\uDC82>"},
     {"Ansi1252C1", Rule::Ansi, 1252, "\x81", "<\\u0081>"},
     {"Utf8Mark", Rule::Bom, 932, "\xEF\xBB\xBF\xC3\xA9\r\n", "<\\u00E9>"},
-    {"Utf8MarkInvalid", Rule::Bom, 1252, "\xEF\xBB\xBF" "a\r\n\xC3", ""},
-    {"Utf16Le", Rule::Bom, 1252, BYTES("\xFF\xFE" "a\0\r\0\n\0\x42\x30"), "<a><\\u3042>"},
+    {"Utf8MarkInvalid", Rule::Bom, 1252,
+        "\xEF\xBB\xBF"
+        "a\r\n\xC3",
+        ""},
+    {"Utf16Le", Rule::Bom, 1252,
+        BYTES("\xFF\xFE"
+              "a\0\r\0\n\0\x42\x30"),
+        "<a><\\u3042>"},
     {"Utf16Be", Rule::Bom, 1252, BYTES("\xFE\xFF\0a\0\n\xD8\x3D\xDE\x00"), "<a><\\uD83D\\uDE00>"},
     {"Utf16BeNul", Rule::Bom, 1252, BYTES("\xFE\xFF\0a\0\0\0b"), "<a>"},
-    {"Utf8SkipsOneMark", Rule::Utf8, 1252, "\xEF\xBB\xBF\xEF\xBB\xBF" "a", "<\\uFEFFa>"},
+    {"Utf8SkipsOneMark", Rule::Utf8, 1252,
+        "\xEF\xBB\xBF\xEF\xBB\xBF"
+        "a",
+        "<\\uFEFFa>"},
     {"Utf8WithoutMark", Rule::Utf8, 1252, "\xE3\x81\x82\nb", "<\\u3042><b>"},
     {"Utf8Overlong", Rule::Utf8, 1252, "ok\r\n\xC0\xAF", ""},
     {"Utf8Surrogate", Rule::Utf8, 1252, "\xED\xA0\x80", ""},
     {"Utf8BrokenByBreak", Rule::Utf8, 1252, "\xE3\x81\r\n\x82", ""},
     {"Utf8InvalidAfterNul", Rule::Utf8, 1252, BYTES("a\0\xFF"), ""},
     {"Utf8ValidAfterNul", Rule::Utf8, 1252, BYTES("a\0\xC3\xA9"), "<a>"},
-    {"Utf8MarkMidLineKept", Rule::Utf8, 1252, "a\r\n\xEF\xBB\xBF" "b", "<a><\\uFEFFb>"},
+    {"Utf8MarkMidLineKept", Rule::Utf8, 1252,
+        "a\r\n\xEF\xBB\xBF"
+        "b",
+        "<a><\\uFEFFb>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(TextDecoding, DecodeLinesTest, ::testing::ValuesIn(kDecodeCases),
-                         [](const auto& test) { return std::string(test.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(TextDecoding, SplitLines)
 {
@@ -120,17 +141,29 @@ const BufferCase kBufferCases[] = {
     {"NulInLine", TTextEncoding::tenAnsi, BYTES("ab\0cd\r\nx"), "<ab>", "1:n", true},
     {"NulAtLineStart", TTextEncoding::tenAnsi, BYTES("a\r\n\0b"), "<a>", "2:n", true},
     {"NulAfterCr", TTextEncoding::tenAnsi, BYTES("a\r\0"), "<a>", "2:n", true},
-    {"Utf8MarkAscii", TTextEncoding::tenUtf8Bom, "\xEF\xBB\xBF" "a\r\nb", "<a><b>", "", true},
-    {"Utf8Invalid", TTextEncoding::tenUtf8Bom, "\xEF\xBB\xBF" "a\r\n\xFF" "b\r\n\xC3\xA9\r\n",
-     "<a><\\uFFFDb><\\u00E9>", "2:u", false},
+    {"Utf8MarkAscii", TTextEncoding::tenUtf8Bom,
+        "\xEF\xBB\xBF"
+        "a\r\nb",
+        "<a><b>", "", true},
+    {"Utf8Invalid", TTextEncoding::tenUtf8Bom,
+        "\xEF\xBB\xBF"
+        "a\r\n\xFF"
+        "b\r\n\xC3\xA9\r\n",
+        "<a><\\uFFFDb><\\u00E9>", "2:u", false},
     {"AnsiNonAscii", TTextEncoding::tenAnsi, "x\r\n\xE9\r\n\r\ny", "<x><\\u00E9><><y>", "", false},
     {"AnsiNonAsciiThenNul", TTextEncoding::tenAnsi, BYTES("\xE9\r\nab\0c\xE9"), "<\\u00E9><ab>", "2:n", false},
-    {"Utf16", TTextEncoding::tenUtf16LE, BYTES("\xFF\xFE" "a\0\r\0\n\0\r\0b\0"), "<a><><b>", "", false},
+    {"Utf16", TTextEncoding::tenUtf16LE,
+        BYTES("\xFF\xFE"
+              "a\0\r\0\n\0\r\0b\0"),
+        "<a><><b>", "", false},
     {"Utf16OddByte", TTextEncoding::tenUtf16BE, BYTES("\xFE\xFF\0a\0b\0"), "<ab>", "1:o", false},
-    {"Utf16Nul", TTextEncoding::tenUtf16LE, BYTES("\xFF\xFE" "a\0\n\0\0\0b\0"), "<a>", "2:n", false},
+    {"Utf16Nul", TTextEncoding::tenUtf16LE,
+        BYTES("\xFF\xFE"
+              "a\0\n\0\0\0b\0"),
+        "<a>", "2:n", false},
 };
 
-class DecodeTextLinesTest : public ::testing::TestWithParam<BufferCase> {};
+class DecodeTextLinesTest : public ::testing::TestWithParam<BufferCase> { };
 
 TEST_P(DecodeTextLinesTest, IndexesOneBuffer)
 {
@@ -143,7 +176,9 @@ TEST_P(DecodeTextLinesTest, IndexesOneBuffer)
     std::string lossText;
     for (const TLineLoss& l : losses)
         lossText += std::to_string(l.Line) + ':'
-            + (l.Kind == TLineLossKind::llkNul ? 'n' : l.Kind == TLineLossKind::llkInvalidUtf8 ? 'u' : 'o');
+            + (l.Kind == TLineLossKind::llkNul                ? 'n'
+                    : l.Kind == TLineLossKind::llkInvalidUtf8 ? 'u'
+                                                              : 'o');
     EXPECT_EQ(lossText, c.losses);
     // Every way of reading a line gives the same text, and a copy of the list compares equal.
     std::u16string scratch;
@@ -153,7 +188,7 @@ TEST_P(DecodeTextLinesTest, IndexesOneBuffer)
 }
 
 INSTANTIATE_TEST_SUITE_P(TextDecoding, DecodeTextLinesTest, ::testing::ValuesIn(kBufferCases),
-                         [](const auto& test) { return std::string(test.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // Long texts, so that breaks fall on every position of the blocks the index
 // scans at a time: the same lines as the line-by-line decoder gives.

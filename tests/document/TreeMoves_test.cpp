@@ -18,12 +18,12 @@ struct OpCase {
     const char* target; // drop target ("" otherwise)
     bool possible;
     const char* expected;
-    const char* moved;  // the node the result names ("" when nothing moved)
+    const char* moved; // the node the result names ("" when nothing moved)
     const char* newParent;
     int newRow;
 };
 
-class TreeMovesTest : public ::testing::TestWithParam<OpCase> {};
+class TreeMovesTest : public ::testing::TestWithParam<OpCase> { };
 
 TEST_P(TreeMovesTest, AppliesOrRefuses)
 {
@@ -66,26 +66,26 @@ TEST_P(TreeMovesTest, AppliesOrRefuses)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(TreeMoves, TreeMovesTest, ::testing::Values(
-    OpCase{"A(B,C,D)", Op::Up, "C", "", true, "A(C,B,D)", "C", "A", 0},
-    OpCase{"A(B,C,D)", Op::Up, "B", "", false, "A(B,C,D)", "", "", 0},
-    OpCase{"A(B(E),C)", Op::Up, "C", "", true, "A(C,B(E))", "C", "A", 0},
-    OpCase{"A,F", Op::Up, "F", "", true, "F,A", "F", "", 0},
-    OpCase{"A(B,C,D)", Op::Down, "B", "", true, "A(C,B,D)", "C", "A", 0},
-    OpCase{"A(B,C,D)", Op::Down, "C", "", true, "A(B,D,C)", "D", "A", 1},
-    OpCase{"A(B,C,D)", Op::Down, "D", "", false, "A(B,C,D)", "", "", 0},
-    OpCase{"A,F", Op::Down, "A", "", true, "F,A", "F", "", 0},
-    OpCase{"A(B(E,G),C,D)", Op::OneLevelUp, "E", "", true, "A(B(G),C,D,E)", "E", "A", 3},
-    OpCase{"A(B(E),C)", Op::OneLevelUp, "E", "", true, "A(B,C,E)", "E", "A", 2},
-    OpCase{"A(B(E),C)", Op::OneLevelUp, "B", "", false, "A(B(E),C)", "", "", 0},
-    OpCase{"A(B(E),C)", Op::OneLevelUp, "A", "", false, "A(B(E),C)", "", "", 0},
-    OpCase{"A(B(E(G)),C)", Op::Drop, "C", "G", true, "A(B(E(G(C))))", "C", "G", 0},
-    OpCase{"A(B(E),C,D)", Op::Drop, "B", "A", true, "A(C,D,B(E))", "B", "A", 2},
-    OpCase{"A(B(E),C,D)", Op::Drop, "D", "A", true, "A(B(E),C,D)", "D", "A", 2},
-    OpCase{"A(B(E(G)),C)", Op::Drop, "B", "B", false, "A(B(E(G)),C)", "", "", 0},
-    OpCase{"A(B(E(G)),C)", Op::Drop, "B", "G", false, "A(B(E(G)),C)", "", "", 0},
-    OpCase{"A(B(E(G)),C)", Op::Drop, "B", "", false, "A(B(E(G)),C)", "", "", 0},
-    OpCase{"A(B),F", Op::Drop, "F", "B", true, "A(B(F))", "F", "B", 0},
-    OpCase{"A(B)", Op::Up, "", "", false, "A(B)", "", "", 0}));
+INSTANTIATE_TEST_SUITE_P(TreeMoves, TreeMovesTest,
+    ::testing::Values(OpCase{"A(B,C,D)", Op::Up, "C", "", true, "A(C,B,D)", "C", "A", 0},
+        OpCase{"A(B,C,D)", Op::Up, "B", "", false, "A(B,C,D)", "", "", 0},
+        OpCase{"A(B(E),C)", Op::Up, "C", "", true, "A(C,B(E))", "C", "A", 0},
+        OpCase{"A,F", Op::Up, "F", "", true, "F,A", "F", "", 0},
+        OpCase{"A(B,C,D)", Op::Down, "B", "", true, "A(C,B,D)", "C", "A", 0},
+        OpCase{"A(B,C,D)", Op::Down, "C", "", true, "A(B,D,C)", "D", "A", 1},
+        OpCase{"A(B,C,D)", Op::Down, "D", "", false, "A(B,C,D)", "", "", 0},
+        OpCase{"A,F", Op::Down, "A", "", true, "F,A", "F", "", 0},
+        OpCase{"A(B(E,G),C,D)", Op::OneLevelUp, "E", "", true, "A(B(G),C,D,E)", "E", "A", 3},
+        OpCase{"A(B(E),C)", Op::OneLevelUp, "E", "", true, "A(B,C,E)", "E", "A", 2},
+        OpCase{"A(B(E),C)", Op::OneLevelUp, "B", "", false, "A(B(E),C)", "", "", 0},
+        OpCase{"A(B(E),C)", Op::OneLevelUp, "A", "", false, "A(B(E),C)", "", "", 0},
+        OpCase{"A(B(E(G)),C)", Op::Drop, "C", "G", true, "A(B(E(G(C))))", "C", "G", 0},
+        OpCase{"A(B(E),C,D)", Op::Drop, "B", "A", true, "A(C,D,B(E))", "B", "A", 2},
+        OpCase{"A(B(E),C,D)", Op::Drop, "D", "A", true, "A(B(E),C,D)", "D", "A", 2},
+        OpCase{"A(B(E(G)),C)", Op::Drop, "B", "B", false, "A(B(E(G)),C)", "", "", 0},
+        OpCase{"A(B(E(G)),C)", Op::Drop, "B", "G", false, "A(B(E(G)),C)", "", "", 0},
+        OpCase{"A(B(E(G)),C)", Op::Drop, "B", "", false, "A(B(E(G)),C)", "", "", 0},
+        OpCase{"A(B),F", Op::Drop, "F", "B", true, "A(B(F))", "F", "B", 0},
+        OpCase{"A(B)", Op::Up, "", "", false, "A(B)", "", "", 0}));
 
 } // namespace

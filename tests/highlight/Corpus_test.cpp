@@ -36,9 +36,11 @@ QStringList textFormRows(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();
-    if (bytes.startsWith("TPF0") || bytes.startsWith(QByteArray("\xFF\x0A", 2)) || bytes.startsWith(QByteArray(1, '\0')))
+    if (bytes.startsWith("TPF0") || bytes.startsWith(QByteArray("\xFF\x0A", 2))
+        || bytes.startsWith(QByteArray(1, '\0')))
         return {}; // a binary form
-    const QString text = bytes.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(bytes.mid(3)) : QString::fromLatin1(bytes);
+    const QString text =
+        bytes.startsWith("\xEF\xBB\xBF") ? QString::fromUtf8(bytes.mid(3)) : QString::fromLatin1(bytes);
     return text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
 }
 

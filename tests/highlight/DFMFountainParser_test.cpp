@@ -33,7 +33,8 @@ const RowCase kColorCases[] = {
     {u"Font.Name = 'Tahoma'", "<Ank>Font</Ank><Symbol>.</Symbol><Ank>Name</Ank><Symbol>=</Symbol><Str>'Tahoma'</Str>"},
     {u"Left = -12", "<Ank>Left</Ank><Symbol>=</Symbol><Symbol>-</Symbol><Int>12</Int>"},
     {u"Value = 1.5E+3", "<Ank>Value</Ank><Symbol>=</Symbol><Int>1.5E+3</Int>"},
-    {u"Caption = 'a'#13#10'b'", "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'a'</Str><Str>#13</Str><Str>#10</Str><Str>'b'</Str>"},
+    {u"Caption = 'a'#13#10'b'",
+        "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'a'</Str><Str>#13</Str><Str>#10</Str><Str>'b'</Str>"},
     {u"#$0D", "<Str>#</Str><Symbol>$</Symbol><Int>0</Int><Ank>D</Ank>"},
     {u"#", "<Str>#</Str>"},
     {u"#x#", "<Str>#</Str><Ank>x</Ank><Str>#</Str>"},
@@ -59,10 +60,13 @@ const RowCase kColorCases[] = {
     {u"$1F", "<Symbol>$</Symbol><Int>1</Int><Ank>F</Ank>"},
     {u"a\tb", "<Ank>a</Ank><none>\t</none><Ank>b</Ank>"},
     {u"\x01\x1f a \x7f", "<Ank>a</Ank><Symbol>\x7f</Symbol>"},
-    {u"Font.Style = [fsBold]", "<Ank>Font</Ank><Symbol>.</Symbol><Ank>Style</Ank><Symbol>=</Symbol><Symbol>[</Symbol><Ank>fsBold</Ank><Symbol>]</Symbol>"},
+    {u"Font.Style = [fsBold]",
+        "<Ank>Font</Ank><Symbol>.</Symbol><Ank>Style</Ank><Symbol>=</Symbol><Symbol>[</Symbol><Ank>fsBold</"
+        "Ank><Symbol>]</Symbol>"},
     {u"Data = {0A0B}", "<Ank>Data</Ank><Symbol>=</Symbol><Bracket0>{0A0B}</Bracket0>"},
     {u"{} x {end}", "<Bracket0>{}</Bracket0><Ank>x</Ank><Bracket0>{end}</Bracket0>"},
-    {u"Items = <item end>", "<Ank>Items</Ank><Symbol>=</Symbol><Symbol><</Symbol><Ank>item</Ank><Ank>end</Ank><Symbol>></Symbol>"},
+    {u"Items = <item end>",
+        "<Ank>Items</Ank><Symbol>=</Symbol><Symbol><</Symbol><Ank>item</Ank><Ank>end</Ank><Symbol>></Symbol>"},
     {u"<> end", "<Symbol><</Symbol><Symbol>></Symbol><Reserve>end</Reserve>"},
     {u"> end < end", "<Symbol>></Symbol><Reserve>end</Reserve><Symbol><</Symbol><Ank>end</Ank>"},
     {u"e\u0301x", "<Ank>e\u0301</Ank><Ank>x</Ank>"},
@@ -103,7 +107,8 @@ const RowCase kCodeCases[] = {
     {u"éüÿ€", "<18>éüÿ€</18>"},
     {u"😀😀x", "<18>😀😀</18><11>x</11>"},
     {u"Aé", "<11>A</11><18>é</18>"},
-    {u"#13 12 1.5 1e3 \t 'x' {y} = end", "<50>#13</50><3>12</3><4>1.5</4><4>1e3</4><9>\t</9><24>'x'</24><6>{y}</6><1>=</1><11>end</11>"},
+    {u"#13 12 1.5 1e3 \t 'x' {y} = end",
+        "<50>#13</50><3>12</3><4>1.5</4><4>1e3</4><9>\t</9><24>'x'</24><6>{y}</6><1>=</1><11>end</11>"},
     {u"12.x", "<4>12</4><1>.</1><11>x</11>"},
 };
 
@@ -117,23 +122,28 @@ TEST_F(DFMFountainParserTest, TokenCodesOfOneRow)
 const RowCase kMultiRowCases[] = {
     // The hexadecimal block of a picture is one bracket span on every row, blanks excepted.
     {u"Picture.Data = {\n  0A0B0C0D\n  end 0E0F}\nLeft = 1",
-     "<Ank>Picture</Ank><Symbol>.</Symbol><Ank>Data</Ank><Symbol>=</Symbol><Bracket0>{</Bracket0>\n"
-     "<Bracket0>0A0B0C0D</Bracket0>\n<Bracket0>end 0E0F}</Bracket0>\n<Ank>Left</Ank><Symbol>=</Symbol><Int>1</Int>"},
-    {u"Data = {\n\n  \n}end", "<Ank>Data</Ank><Symbol>=</Symbol><Bracket0>{</Bracket0>\n\n\n<Bracket0>}</Bracket0><Reserve>end</Reserve>"},
+        "<Ank>Picture</Ank><Symbol>.</Symbol><Ank>Data</Ank><Symbol>=</Symbol><Bracket0>{</Bracket0>\n"
+        "<Bracket0>0A0B0C0D</Bracket0>\n<Bracket0>end 0E0F}</Bracket0>\n<Ank>Left</Ank><Symbol>=</Symbol><Int>1</Int>"},
+    {u"Data = {\n\n  \n}end",
+        "<Ank>Data</Ank><Symbol>=</Symbol><Bracket0>{</Bracket0>\n\n\n<Bracket0>}</Bracket0><Reserve>end</Reserve>"},
     // Reserved words are not coloured inside a collection value.
     {u"Items = <\n  item\n    Caption = 'x'\n  end>\nend",
-     "<Ank>Items</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n<Ank>item</Ank>\n<Ank>Caption</Ank><Symbol>=</Symbol><Str>'x'</Str>\n"
-     "<Ank>end</Ank><Symbol>></Symbol>\n<Reserve>end</Reserve>"},
+        "<Ank>Items</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n<Ank>item</Ank>\n<Ank>Caption</Ank><Symbol>=</"
+        "Symbol><Str>'x'</Str>\n"
+        "<Ank>end</Ank><Symbol>></Symbol>\n<Reserve>end</Reserve>"},
     // Only the > that closes the outermost collection ends it.
     {u"A = <\nitem\nB = <\nitem\nend>\nend\nend>\nend",
-     "<Ank>A</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n<Ank>item</Ank>\n<Ank>B</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n"
-     "<Ank>item</Ank>\n<Ank>end</Ank><Symbol>></Symbol>\n<Ank>end</Ank>\n<Ank>end</Ank><Symbol>></Symbol>\n<Reserve>end</Reserve>"},
+        "<Ank>A</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n<Ank>item</Ank>\n<Ank>B</Ank><Symbol>=</Symbol><Symbol><</"
+        "Symbol>\n"
+        "<Ank>item</Ank>\n<Ank>end</Ank><Symbol>></Symbol>\n<Ank>end</Ank>\n<Ank>end</Ank><Symbol>></"
+        "Symbol>\n<Reserve>end</Reserve>"},
     // An unclosed string ends with its row; the next row is scanned afresh.
     {u"Caption = 'abc\nend", "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'abc</Str>\n<Reserve>end</Reserve>"},
     {u"Caption = '<'\nend", "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'<'</Str>\n<Reserve>end</Reserve>"},
     {u"Caption = '{'\nend", "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'{'</Str>\n<Reserve>end</Reserve>"},
     // A stray > leaves the counter below zero; the next < still opens a collection.
-    {u">\n<\nend\n>\nend", "<Symbol>></Symbol>\n<Symbol><</Symbol>\n<Ank>end</Ank>\n<Symbol>></Symbol>\n<Reserve>end</Reserve>"},
+    {u">\n<\nend\n>\nend",
+        "<Symbol>></Symbol>\n<Symbol><</Symbol>\n<Ank>end</Ank>\n<Symbol>></Symbol>\n<Reserve>end</Reserve>"},
 };
 
 TEST_F(DFMFountainParserTest, ColorsOverRows)
@@ -260,11 +270,13 @@ TEST_F(DFMFountainParserTest, TokensContinueOverWrappedRows)
         std::int32_t wrappedByte;
     };
     const Case cases[] = {
-        {u"Caption = 'abc", {.RowAttribute = raWrapped}, "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'abc</Str>", ftQuotedString, 4},
+        {u"Caption = 'abc", {.RowAttribute = raWrapped}, "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'abc</Str>",
+            ftQuotedString, 4},
         {u"def' x", {.WrappedByte = 4, .StartToken = ftQuotedString}, "<Str>def'</Str><Ank>x</Ank>", 0, 0},
-        {u"def", {.RowAttribute = raWrapped, .WrappedByte = 4, .StartToken = ftQuotedString}, "<Str>def</Str>", ftQuotedString, 7},
+        {u"def", {.RowAttribute = raWrapped, .WrappedByte = 4, .StartToken = ftQuotedString}, "<Str>def</Str>",
+            ftQuotedString, 7},
         {u"Caption = 'abc'", {.RowAttribute = raWrapped}, "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'abc'</Str>", 0, 0},
-            {u"x = Capt", {.RowAttribute = raWrapped}, "<Ank>x</Ank><Symbol>=</Symbol><Ank>Capt</Ank>", ftAnk, 4},
+        {u"x = Capt", {.RowAttribute = raWrapped}, "<Ank>x</Ank><Symbol>=</Symbol><Ank>Capt</Ank>", ftAnk, 4},
         {u"ion = 1", {.StartToken = ftAnk}, "<Ank>ion</Ank><Symbol>=</Symbol><Int>1</Int>", 0, 0},
         {u"x object", {.RowAttribute = raWrapped}, "<Ank>x</Ank><Reserve>object</Reserve>", ftReserveCont, 6},
         {u"s Foo", {.StartToken = ftReserveCont}, "<Reserve>s</Reserve><Ank>Foo</Ank>", 0, 0},
@@ -327,53 +339,52 @@ TEST_F(DFMFountainParserTest, ForeignStatesNeverStall)
 }
 
 // A whole form, highlighted top down; the property text shapes the pane shows.
-const char16_t kForm[] =
-    u"object Form1: TForm1\n"
-    u"  Caption = 'Form1'#13#10'テスト'\n"
-    u"  Font.Height = -12\n"
-    u"  object lvItems: TListView\n"
-    u"    Columns = <\n"
-    u"      item\n"
-    u"        Caption = 'end'\n"
-    u"        Tag = 1.5E+3\n"
-    u"      end\n"
-    u"      item\n"
-    u"        SubItems = <\n"
-    u"          item\n"
-    u"          end>\n"
-    u"      end>\n"
-    u"    Items.Data = {\n"
-    u"      0A0B0C0D0E0F\n"
-    u"      1011}\n"
-    u"  end\n"
-    u"  inline Frame1: TFrame1\n"
-    u"  end\n"
-    u"end";
+const char16_t kForm[] = u"object Form1: TForm1\n"
+                         u"  Caption = 'Form1'#13#10'テスト'\n"
+                         u"  Font.Height = -12\n"
+                         u"  object lvItems: TListView\n"
+                         u"    Columns = <\n"
+                         u"      item\n"
+                         u"        Caption = 'end'\n"
+                         u"        Tag = 1.5E+3\n"
+                         u"      end\n"
+                         u"      item\n"
+                         u"        SubItems = <\n"
+                         u"          item\n"
+                         u"          end>\n"
+                         u"      end>\n"
+                         u"    Items.Data = {\n"
+                         u"      0A0B0C0D0E0F\n"
+                         u"      1011}\n"
+                         u"  end\n"
+                         u"  inline Frame1: TFrame1\n"
+                         u"  end\n"
+                         u"end";
 
 TEST_F(DFMFountainParserTest, WholeForm)
 {
     EXPECT_EQ(colors(kForm),
-              "<Reserve>object</Reserve><Ank>Form1</Ank><Symbol>:</Symbol><Ank>TForm1</Ank>\n"
-              "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'Form1'</Str><Str>#13</Str><Str>#10</Str><Str>'テスト'</Str>\n"
-              "<Ank>Font</Ank><Symbol>.</Symbol><Ank>Height</Ank><Symbol>=</Symbol><Symbol>-</Symbol><Int>12</Int>\n"
-              "<Reserve>object</Reserve><Ank>lvItems</Ank><Symbol>:</Symbol><Ank>TListView</Ank>\n"
-              "<Ank>Columns</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n"
-              "<Ank>item</Ank>\n"
-              "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'end'</Str>\n"
-              "<Ank>Tag</Ank><Symbol>=</Symbol><Int>1.5E+3</Int>\n"
-              "<Ank>end</Ank>\n"
-              "<Ank>item</Ank>\n"
-              "<Ank>SubItems</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n"
-              "<Ank>item</Ank>\n"
-              "<Ank>end</Ank><Symbol>></Symbol>\n"
-              "<Ank>end</Ank><Symbol>></Symbol>\n"
-              "<Ank>Items</Ank><Symbol>.</Symbol><Ank>Data</Ank><Symbol>=</Symbol><Bracket0>{</Bracket0>\n"
-              "<Bracket0>0A0B0C0D0E0F</Bracket0>\n"
-              "<Bracket0>1011}</Bracket0>\n"
-              "<Reserve>end</Reserve>\n"
-              "<Reserve>inline</Reserve><Ank>Frame1</Ank><Symbol>:</Symbol><Ank>TFrame1</Ank>\n"
-              "<Reserve>end</Reserve>\n"
-              "<Reserve>end</Reserve>");
+        "<Reserve>object</Reserve><Ank>Form1</Ank><Symbol>:</Symbol><Ank>TForm1</Ank>\n"
+        "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'Form1'</Str><Str>#13</Str><Str>#10</Str><Str>'テスト'</Str>\n"
+        "<Ank>Font</Ank><Symbol>.</Symbol><Ank>Height</Ank><Symbol>=</Symbol><Symbol>-</Symbol><Int>12</Int>\n"
+        "<Reserve>object</Reserve><Ank>lvItems</Ank><Symbol>:</Symbol><Ank>TListView</Ank>\n"
+        "<Ank>Columns</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n"
+        "<Ank>item</Ank>\n"
+        "<Ank>Caption</Ank><Symbol>=</Symbol><Str>'end'</Str>\n"
+        "<Ank>Tag</Ank><Symbol>=</Symbol><Int>1.5E+3</Int>\n"
+        "<Ank>end</Ank>\n"
+        "<Ank>item</Ank>\n"
+        "<Ank>SubItems</Ank><Symbol>=</Symbol><Symbol><</Symbol>\n"
+        "<Ank>item</Ank>\n"
+        "<Ank>end</Ank><Symbol>></Symbol>\n"
+        "<Ank>end</Ank><Symbol>></Symbol>\n"
+        "<Ank>Items</Ank><Symbol>.</Symbol><Ank>Data</Ank><Symbol>=</Symbol><Bracket0>{</Bracket0>\n"
+        "<Bracket0>0A0B0C0D0E0F</Bracket0>\n"
+        "<Bracket0>1011}</Bracket0>\n"
+        "<Reserve>end</Reserve>\n"
+        "<Reserve>inline</Reserve><Ank>Frame1</Ank><Symbol>:</Symbol><Ank>TFrame1</Ank>\n"
+        "<Reserve>end</Reserve>\n"
+        "<Reserve>end</Reserve>");
 }
 
 // Every row scanned from its stored state gives what the full scan gave, however far up
@@ -396,7 +407,8 @@ TEST_F(DFMFountainParserTest, RescanFromStoredStateMatchesFullScan)
     };
     auto stored = fullScan(rows);
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        const TRowAttributeData start = i == 0 ? TRowAttributeData{} : UnpackRowState(stored[std::size_t(i - 1)].second);
+        const TRowAttributeData start =
+            i == 0 ? TRowAttributeData{} : UnpackRowState(stored[std::size_t(i - 1)].second);
         const auto [tokens, next] = scanOne(*FFountain, rows[i], start);
         EXPECT_EQ(tokens, stored[std::size_t(i)].first) << "row " << i;
         EXPECT_EQ(PackRowState(next), stored[std::size_t(i)].second) << "row " << i;
@@ -405,10 +417,10 @@ TEST_F(DFMFountainParserTest, RescanFromStoredStateMatchesFullScan)
     // Edits as an editor applies them: change one row, re-scan it and the rows below
     // only while the state at a row end differs from the stored one.
     const std::pair<int, const char16_t*> edits[] = {
-        {12, u"          end"},         // the inner collection no longer closes
-        {4, u"    Columns = "},         // the outer collection no longer opens
-        {14, u"    Items.Data = {}"},   // the hex block closes on its first row
-        {1, u"  Caption = <'x'"},       // a collection opens far above
+        {12, u"          end"},       // the inner collection no longer closes
+        {4, u"    Columns = "},       // the outer collection no longer opens
+        {14, u"    Items.Data = {}"}, // the hex block closes on its first row
+        {1, u"  Caption = <'x'"},     // a collection opens far above
     };
     for (const auto& [at, text] : edits) {
         rows[at] = QString::fromUtf16(text);

@@ -29,7 +29,9 @@ public:
     inline static std::string Steps;
     TFountainParserClass ParserClass() const override
     {
-        return [](TFountain* f) -> std::unique_ptr<TFountainParser> { return TFountainParser::Create<TDFMFountainParser>(f); };
+        return [](TFountain* f) -> std::unique_ptr<TFountainParser> {
+            return TFountainParser::Create<TDFMFountainParser>(f);
+        };
     }
 
 protected:
@@ -47,7 +49,12 @@ protected:
         Steps += "CreateReserveWordList ";
         return TFountain::CreateReserveWordList();
     }
-    void AddReservedWords() override { Steps += "AddReservedWords"; ReserveWordList().Add(QStringLiteral("Begin")); Steps += " "; }
+    void AddReservedWords() override
+    {
+        Steps += "AddReservedWords";
+        ReserveWordList().Add(QStringLiteral("Begin"));
+        Steps += " ";
+    }
     void CreateFountainColors() override
     {
         Steps += "CreateFountainColors";
@@ -60,7 +67,7 @@ TEST(FountainTest, ConstructionStepsRunInOrder)
     TRecordingFountain::Steps.clear();
     const auto fountain = TFountain::Create<TRecordingFountain>();
     EXPECT_EQ(TRecordingFountain::Steps,
-              "AddFileExts CreateBrackets AddBracketItems CreateReserveWordList AddReservedWords CreateFountainColors");
+        "AddFileExts CreateBrackets AddBracketItems CreateReserveWordList AddReservedWords CreateFountainColors");
     // A scanner of another fountain kind colours reserved words and nothing of form text.
     const auto [tokens, next] = test::scanOne(*fountain, QStringLiteral("BEGIN x = 'y'"));
     EXPECT_EQ(tokens, "<Reserve>BEGIN</Reserve><none>x</none><none>=</none><none>'y'</none>");
@@ -78,7 +85,8 @@ TEST(FountainTest, FormFountainContents)
     const struct {
         const char16_t* ext;
         bool claimed;
-    } exts[] = {{u".dfm", true}, {u".DFM", true}, {u".Fmx", true}, {u".xfm", true}, {u".pas", false}, {u"dfm", false}, {u"", false}};
+    } exts[] = {{u".dfm", true}, {u".DFM", true}, {u".Fmx", true}, {u".xfm", true}, {u".pas", false}, {u"dfm", false},
+        {u"", false}};
     for (const auto& e : exts)
         EXPECT_EQ(fountain->HasExt(QStringView(e.ext)), e.claimed) << utf8(QString::fromUtf16(e.ext));
 
@@ -92,7 +100,7 @@ TEST(FountainTest, NewColoursHaveNoColourOfTheirOwn)
 {
     const auto fountain = TDFMFountain::Create();
     for (const TFountainColor* color : {&fountain->Reserve(), &fountain->Ank(), &fountain->DBCS(), &fountain->Int(),
-                                        &fountain->Str(), &fountain->Symbol(), &fountain->Brackets().Items(0).ItemColor()}) {
+             &fountain->Str(), &fountain->Symbol(), &fountain->Brackets().Items(0).ItemColor()}) {
         EXPECT_EQ(color->BkColor(), clNone);
         EXPECT_EQ(color->Color(), clNone);
         EXPECT_EQ(color->Style(), 0);
@@ -107,8 +115,12 @@ TEST(FountainTest, PropertyPaneColours)
         const TFountainColor* color;
         TColor value;
     } items[] = {
-        {&fountain->Ank(), 0xFFFFFF},    {&fountain->DBCS(), 0xFFFFFF}, {&fountain->Symbol(), 0xC0C0C0},
-        {&fountain->Int(), 0xFF00FF},    {&fountain->Str(), 0x00FFFF},  {&fountain->Reserve(), 0xFFFF00},
+        {&fountain->Ank(), 0xFFFFFF},
+        {&fountain->DBCS(), 0xFFFFFF},
+        {&fountain->Symbol(), 0xC0C0C0},
+        {&fountain->Int(), 0xFF00FF},
+        {&fountain->Str(), 0x00FFFF},
+        {&fountain->Reserve(), 0xFFFF00},
         {&fountain->Brackets().Items(0).ItemColor(), 0x00FF00},
     };
     for (const auto& item : items) {
@@ -125,15 +137,15 @@ TEST(FountainTest, BracketCollectionHoldsFourteenItems)
     TFountainBracketCollection& brackets = fountain->Brackets();
     while (brackets.Count() < 14)
         brackets.Add();
-    EXPECT_KORVEL_ERROR(brackets.Add(), EFountainError,
-                        QStringLiteral("TFountainBracketCollection\r\nYou can not add item over 14"));
+    EXPECT_KORVEL_ERROR(
+        brackets.Add(), EFountainError, QStringLiteral("TFountainBracketCollection\r\nYou can not add item over 14"));
     EXPECT_EQ(brackets.Count(), 14);
 }
 
 TEST(FountainTest, ScannerNeedsAFountain)
 {
     EXPECT_KORVEL_ERROR(TFountainParser::Create<TDFMFountainParser>(nullptr), EFountainError,
-                        QStringLiteral("TFountainParser.Create need instance of TFountain"));
+        QStringLiteral("TFountainParser.Create need instance of TFountain"));
 }
 
 // A second bracket pair, tried after the first, colours its own spans.
@@ -163,8 +175,7 @@ TEST(FountainTest, ChangesNotifySubscribers)
     auto fountain = TDFMFountain::Create();
     int changes = 0;
     int destroyed = 0;
-    TFountainSubscription subscription =
-        fountain->ChangeList().Subscribe([&] { ++changes; }, [&] { ++destroyed; });
+    TFountainSubscription subscription = fountain->ChangeList().Subscribe([&] { ++changes; }, [&] { ++destroyed; });
     TFountainColor red;
     red.SetColor(0x0000FF);
 
@@ -209,7 +220,10 @@ TEST(FountainTest, SubscriberMayUnsubscribeWhileNotified)
     int calls = 0;
     TFountainSubscription first;
     TFountainSubscription second;
-    first = fountain->ChangeList().Subscribe([&] { ++calls; second.Reset(); });
+    first = fountain->ChangeList().Subscribe([&] {
+        ++calls;
+        second.Reset();
+    });
     second = fountain->ChangeList().Subscribe([&] { calls += 10; });
     fountain->NotifyChange();
     EXPECT_EQ(calls, 1);

@@ -14,7 +14,15 @@ TEST(RowStatePackingTest, RoundTrip)
     const struct {
         std::int32_t bracket, element, count;
     } states[] = {
-        {-1, 0, 0}, {0, 0, 0}, {0, 1, 1}, {13, 1, 7}, {14, 0, -3}, {-1, 1, Max}, {-1, 0, -Max}, {5, 1, -Max}, {-1, 1, 1000000},
+        {-1, 0, 0},
+        {0, 0, 0},
+        {0, 1, 1},
+        {13, 1, 7},
+        {14, 0, -3},
+        {-1, 1, Max},
+        {-1, 0, -Max},
+        {5, 1, -Max},
+        {-1, 1, 1000000},
     };
     std::vector<int> seen;
     for (const auto& s : states) {

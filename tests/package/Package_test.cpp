@@ -32,7 +32,7 @@ ProcessResult RunProgram(const QString& program, const QStringList& args, const 
     if (!p.waitForFinished(120000))
         p.kill();
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+        p.readAllStandardError()};
 }
 
 class DebianPackage : public ::testing::Test {
@@ -42,8 +42,8 @@ protected:
         work = new QTemporaryDir;
         const QString out = work->filePath(QStringLiteral("out"));
         const ProcessResult cpack = RunProgram(QStringLiteral(KORVEL_CPACK),
-                                     {QStringLiteral("--config"), QStringLiteral(KORVEL_BUILD_DIR "/CPackConfig.cmake"),
-                                      QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out});
+            {QStringLiteral("--config"), QStringLiteral(KORVEL_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-G"),
+                QStringLiteral("DEB"), QStringLiteral("-B"), out});
         cpackLog = cpack.out + cpack.err;
         const QStringList debs = QDir(out).entryList({QStringLiteral("*.deb")}, QDir::Files);
         if (cpack.exitCode != 0 || debs.size() != 1)
@@ -82,12 +82,14 @@ TEST_F(DebianPackage, DependsIsComputedAndTheProgramsRunFromTheUnpackedPackage)
     r = RunProgram(Installed("bin/korvel-cli"), {QStringLiteral("--version")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "korvel-cli " KORVEL_VERSION "\n");
-    r = RunProgram(Installed("bin/korvel-cli"), {QStringLiteral("to-text"), QStringLiteral("-o"), QStringLiteral("-"),
-                                                  QStringLiteral(KORVEL_EXAMPLES_DIR "/Sample.dfm")});
+    r = RunProgram(Installed("bin/korvel-cli"),
+        {QStringLiteral("to-text"), QStringLiteral("-o"), QStringLiteral("-"),
+            QStringLiteral(KORVEL_EXAMPLES_DIR "/Sample.dfm")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith("object ")) << r.out.left(200).toStdString();
 #ifdef KORVEL_GUI_BUILT
-    r = RunProgram(Installed("bin/korvel"), {QStringLiteral("--version")}, {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
+    r = RunProgram(
+        Installed("bin/korvel"), {QStringLiteral("--version")}, {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "korvel " KORVEL_VERSION "\n");
 #endif
@@ -95,12 +97,12 @@ TEST_F(DebianPackage, DependsIsComputedAndTheProgramsRunFromTheUnpackedPackage)
 
 TEST_F(DebianPackage, HoldsManualPagesDesktopEntryMetadataAndCompletionThatValidate)
 {
-    std::vector<const char*> files = {"share/man/man1/korvel-cli.1.gz", "share/bash-completion/completions/korvel-cli",
-                                      "share/doc/korvel/copyright"};
+    std::vector<const char*> files = {
+        "share/man/man1/korvel-cli.1.gz", "share/bash-completion/completions/korvel-cli", "share/doc/korvel/copyright"};
 #ifdef KORVEL_GUI_BUILT
-    files.insert(files.end(), {"share/man/man1/korvel.1.gz", "share/applications/korvel.desktop",
-                               "share/icons/hicolor/scalable/apps/korvel.svg",
-                               "share/metainfo/io.github.korvel.Korvel.metainfo.xml"});
+    files.insert(files.end(),
+        {"share/man/man1/korvel.1.gz", "share/applications/korvel.desktop",
+            "share/icons/hicolor/scalable/apps/korvel.svg", "share/metainfo/io.github.korvel.Korvel.metainfo.xml"});
 #endif
     for (const char* file : files)
         EXPECT_TRUE(QFile::exists(Installed(file))) << file;
@@ -109,22 +111,25 @@ TEST_F(DebianPackage, HoldsManualPagesDesktopEntryMetadataAndCompletionThatValid
     for (const char* page : {"share/man/man1/korvel-cli.1.gz", "share/man/man1/korvel.1.gz"}) {
         if (!QFile::exists(Installed(page)))
             continue;
-        const ProcessResult r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), Installed(page)},
-                                 {QStringLiteral("MANWIDTH=80")});
+        const ProcessResult r = RunProgram(QStringLiteral("man"),
+            {QStringLiteral("--warnings"), QStringLiteral("-l"), Installed(page)}, {QStringLiteral("MANWIDTH=80")});
         EXPECT_EQ(r.exitCode, 0) << page;
         EXPECT_TRUE(r.err.isEmpty()) << page << ": " << r.err.toStdString();
         EXPECT_TRUE(r.out.contains("SYNOPSIS")) << page;
     }
-    EXPECT_EQ(RunProgram(QStringLiteral("bash"), {QStringLiteral("-n"), Installed("share/bash-completion/completions/korvel-cli")})
-                  .exitCode, 0);
+    EXPECT_EQ(RunProgram(QStringLiteral("bash"),
+                  {QStringLiteral("-n"), Installed("share/bash-completion/completions/korvel-cli")})
+                  .exitCode,
+        0);
 
 #ifdef KORVEL_GUI_BUILT
     // The desktop entry and the AppStream metadata pass their validators where installed.
     const QString appstreamcli = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
     const QString desktopValidate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (!appstreamcli.isEmpty()) {
-        const ProcessResult r = RunProgram(appstreamcli, {QStringLiteral("validate"), QStringLiteral("--no-net"),
-                                                Installed("share/metainfo/io.github.korvel.Korvel.metainfo.xml")});
+        const ProcessResult r = RunProgram(appstreamcli,
+            {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                Installed("share/metainfo/io.github.korvel.Korvel.metainfo.xml")});
         EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
         // The release in the metadata is the program's version.
         QFile metainfo(Installed("share/metainfo/io.github.korvel.Korvel.metainfo.xml"));

@@ -34,12 +34,11 @@ inline bool CorpusPresent()
 // At the start of a corpus test: skips it when the corpus folder is missing, or
 // fails it when the corpus is required (as in CI, where a skip would hide that
 // nothing was tested).
-#define KORVEL_NEEDS_CORPUS()                                                          \
-    do {                                                                               \
-        if (!korvel::test::CorpusPresent()) {                                          \
-            if (korvel::test::CorpusRequired())                                        \
-                FAIL() << "no corpus at " << KORVEL_CORPUS_DIR                         \
-                       << " (KORVEL_REQUIRE_CORPUS is set)";                           \
-            GTEST_SKIP() << "no corpus at " << KORVEL_CORPUS_DIR;                      \
-        }                                                                              \
+#define KORVEL_NEEDS_CORPUS()                                                                                          \
+    do {                                                                                                               \
+        if (!korvel::test::CorpusPresent()) {                                                                          \
+            if (korvel::test::CorpusRequired())                                                                        \
+                FAIL() << "no corpus at " << KORVEL_CORPUS_DIR << " (KORVEL_REQUIRE_CORPUS is set)";                   \
+            GTEST_SKIP() << "no corpus at " << KORVEL_CORPUS_DIR;                                                      \
+        }                                                                                                              \
     } while (0)

@@ -42,8 +42,8 @@ void WindowFixture::SetUp()
         const QStringList selected = dialog.selectedFiles();
         // With no file name the dialog reports its folder.
         FDialogSelections << (selected.isEmpty() || QFileInfo(selected.first()).isDir()
-                                  ? QString()
-                                  : QFileInfo(selected.first()).fileName());
+                ? QString()
+                : QFileInfo(selected.first()).fileName());
         if (FFileNames.empty()) {
             ADD_FAILURE() << "unexpected file dialog: " << dialog.objectName().toStdString();
             return QString();
@@ -175,32 +175,31 @@ QString WindowFixture::caption() const
 
 QByteArray NestedTextForm()
 {
-    return QByteArrayLiteral(
-        "object Form1: TForm1\r\n"
-        "  Left = 0\r\n"
-        "  Caption = 'Main'\r\n"
-        "  object Panel1: TPanel\r\n"
-        "    Left = 8\r\n"
-        "    object Button1: TButton\r\n"
-        "      Caption = 'OK'\r\n"
-        "    end\r\n"
-        "    object Button2: TButton\r\n"
-        "      Caption = 'Cancel'\r\n"
-        "    end\r\n"
-        "  end\r\n"
-        "  object Panel2: TPanel\r\n"
-        "    Left = 16\r\n"
-        "    object Edit1: TEdit\r\n"
-        "      Text = 'abc'\r\n"
-        "      object Inner1: TLabel\r\n"
-        "        Tag = 1\r\n"
-        "      end\r\n"
-        "    end\r\n"
-        "  end\r\n"
-        "  object Memo1: TMemo\r\n"
-        "    Caption = #233't'#233\r\n"
-        "  end\r\n"
-        "end\r\n");
+    return QByteArrayLiteral("object Form1: TForm1\r\n"
+                             "  Left = 0\r\n"
+                             "  Caption = 'Main'\r\n"
+                             "  object Panel1: TPanel\r\n"
+                             "    Left = 8\r\n"
+                             "    object Button1: TButton\r\n"
+                             "      Caption = 'OK'\r\n"
+                             "    end\r\n"
+                             "    object Button2: TButton\r\n"
+                             "      Caption = 'Cancel'\r\n"
+                             "    end\r\n"
+                             "  end\r\n"
+                             "  object Panel2: TPanel\r\n"
+                             "    Left = 16\r\n"
+                             "    object Edit1: TEdit\r\n"
+                             "      Text = 'abc'\r\n"
+                             "      object Inner1: TLabel\r\n"
+                             "        Tag = 1\r\n"
+                             "      end\r\n"
+                             "    end\r\n"
+                             "  end\r\n"
+                             "  object Memo1: TMemo\r\n"
+                             "    Caption = #233't'#233\r\n"
+                             "  end\r\n"
+                             "end\r\n");
 }
 
 } // namespace korvel::test

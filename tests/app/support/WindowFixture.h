@@ -73,17 +73,17 @@ protected:
     std::unique_ptr<TfrmMain> FWindow;
     // Files at least this large load on the worker thread (set before start).
     qint64 FBackgroundLoadBytes = TfrmMain::TStartOptions().backgroundLoadBytes;
-    std::deque<bool> FAnswers;       // answers to confirmations (OK = true)
-    std::deque<QString> FFileNames;  // answers to file dialogs ("" = Cancel)
+    std::deque<bool> FAnswers;            // answers to confirmations (OK = true)
+    std::deque<QString> FFileNames;       // answers to file dialogs ("" = Cancel)
     std::deque<TSaveAnswer> FSaveAnswers; // answers to the unsaved-changes question
-    QStringList FSaveQuestions;      // texts of the unsaved-changes questions asked
-    QStringList FConfirmations;      // texts of the confirmations asked
-    QStringList FErrors;             // texts of the error boxes shown
-    QStringList FWarnings;           // texts of the warning boxes shown
-    QStringList FDialogs;            // object names of the file dialogs shown
-    QStringList FDialogFilters;      // their name filters, joined by '|'
-    QStringList FDialogSelections;   // the file each dialog had selected when shown
-    QStringList FDialogSuffixes;     // their default suffixes
+    QStringList FSaveQuestions;           // texts of the unsaved-changes questions asked
+    QStringList FConfirmations;           // texts of the confirmations asked
+    QStringList FErrors;                  // texts of the error boxes shown
+    QStringList FWarnings;                // texts of the warning boxes shown
+    QStringList FDialogs;                 // object names of the file dialogs shown
+    QStringList FDialogFilters;           // their name filters, joined by '|'
+    QStringList FDialogSelections;        // the file each dialog had selected when shown
+    QStringList FDialogSuffixes;          // their default suffixes
 };
 
 // A simple nested ASCII text form used by many tests (CR LF line ends).

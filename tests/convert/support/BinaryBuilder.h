@@ -27,7 +27,8 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os)
         else if (c == '\n')
             *os << "\\n";
         else
-            *os << "\\x" << "0123456789ABCDEF"[c >> 4] << "0123456789ABCDEF"[c & 15];
+            *os << "\\x"
+                << "0123456789ABCDEF"[c >> 4] << "0123456789ABCDEF"[c & 15];
     }
     *os << '"';
 }
@@ -37,9 +38,21 @@ namespace korvel::test {
 class BinaryBuilder {
 public:
     // Raw bytes from hex text; blanks are ignored ("54 50 46 30").
-    BinaryBuilder& Hex(const char* hex) { FData.append(QByteArray::fromHex(hex)); return *this; }
-    BinaryBuilder& Raw(QByteArray bytes) { FData.append(bytes); return *this; }
-    BinaryBuilder& Byte(int b) { FData.append(char(b)); return *this; }
+    BinaryBuilder& Hex(const char* hex)
+    {
+        FData.append(QByteArray::fromHex(hex));
+        return *this;
+    }
+    BinaryBuilder& Raw(QByteArray bytes)
+    {
+        FData.append(bytes);
+        return *this;
+    }
+    BinaryBuilder& Byte(int b)
+    {
+        FData.append(char(b));
+        return *this;
+    }
     BinaryBuilder& Le(uint64_t v, int size)
     {
         for (int i = 0; i < size; ++i)
@@ -49,7 +62,11 @@ public:
 
     BinaryBuilder& Signature() { return Raw("TPF0"); }
     // A short name: length byte and the bytes as given.
-    BinaryBuilder& Name(QByteArray utf8) { Byte(int(utf8.size())); return Raw(utf8); }
+    BinaryBuilder& Name(QByteArray utf8)
+    {
+        Byte(int(utf8.size()));
+        return Raw(utf8);
+    }
     // Prefix (when flags ≠ 0), class name and object name.
     BinaryBuilder& Object(QByteArray className, QByteArray objectName, int flags = 0, int childPos = 0)
     {

@@ -22,8 +22,7 @@ inline std::string HexDump(const QByteArray& bytes)
 
 // Runs a conversion from text to bytes. The result is the hex dump of what was
 // appended, or "kind: message"; a failure must leave the output exactly as it was.
-template <typename Convert>
-std::string RunConversion(Convert convert, const QByteArray& text)
+template <typename Convert> std::string RunConversion(Convert convert, const QByteArray& text)
 {
     ByteStream in(text);
     ByteStream out(QByteArray("keep"));

@@ -67,10 +67,7 @@ inline void writeAll(const QString& path, const QByteArray& bytes)
 // Sets the ANSI code page for one test and restores the previous one afterwards.
 class CodePageScope {
 public:
-    explicit CodePageScope(int codePage) : FPrevious(ansi::activeCodePage())
-    {
-        ansi::setActiveCodePage(codePage);
-    }
+    explicit CodePageScope(int codePage) : FPrevious(ansi::activeCodePage()) { ansi::setActiveCodePage(codePage); }
     ~CodePageScope() { ansi::setActiveCodePage(FPrevious); }
 
 private:

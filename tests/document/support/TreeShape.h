@@ -50,7 +50,10 @@ inline std::string shapeOf(const TComponentTree& tree)
 {
     // Iterative, so deep trees print too.
     std::string out;
-    struct Item { const TTreeNode* node; bool close; };
+    struct Item {
+        const TTreeNode* node;
+        bool close;
+    };
     std::vector<Item> stack;
     for (int i = tree.topLevelCount() - 1; i >= 0; --i)
         stack.push_back({tree.topLevel(i), false});
