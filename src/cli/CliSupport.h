@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "convert/StreamFormat.h"
+
 #include <exception>
 #include <functional>
 
@@ -18,6 +20,9 @@ class TTreeNode;
 namespace korvel::cli {
 
 class TCommandLine;
+
+// The name detect and json give a stored format: binary, text, utf8-text or unknown.
+const char* FormatName(TStreamOriginalFormat f);
 
 // Exit statuses.
 constexpr int kExitOk = 0;

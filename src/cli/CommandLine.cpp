@@ -38,22 +38,22 @@ TCommandLine::TCommandLine(const QStringList& args, std::initializer_list<TOptio
                     hasInline = true;
                 }
         }
-        const TOptionSpec* spec = nullptr;
+        const TOptionSpec* option = nullptr;
         for (const TOptionSpec& s : specs)
             if (s.name == name)
-                spec = &s;
-        if (!spec)
+                option = &s;
+        if (!option)
             throw UsageError{QStringLiteral("unknown option: ") + arg};
         TOptionUse use{name, {}};
         if (hasInline) {
-            if (spec->values != 1)
+            if (option->values != 1)
                 throw UsageError{QStringLiteral("unknown option: ") + arg};
             use.values << inlineValue;
         } else {
-            if (args.size() - i - 1 < spec->values)
-                throw UsageError{name + QStringLiteral(" needs ") + QString::number(spec->values)
-                    + (spec->values == 1 ? QStringLiteral(" value") : QStringLiteral(" values"))};
-            for (int k = 0; k < spec->values; ++k)
+            if (args.size() - i - 1 < option->values)
+                throw UsageError{name + QStringLiteral(" needs ") + QString::number(option->values)
+                    + (option->values == 1 ? QStringLiteral(" value") : QStringLiteral(" values"))};
+            for (int k = 0; k < option->values; ++k)
                 use.values << args[++i];
         }
         FUses.push_back(std::move(use));

@@ -15,7 +15,6 @@
 #include <functional>
 
 namespace korvel::cli {
-namespace {
 
 const char* FormatName(TStreamOriginalFormat f)
 {
@@ -30,6 +29,8 @@ const char* FormatName(TStreamOriginalFormat f)
         return "unknown";
     }
 }
+
+namespace {
 
 TStreamOriginalFormat Detect(const QByteArray& bytes)
 {

@@ -10,20 +10,6 @@
 namespace korvel::cli {
 namespace {
 
-const char* FormatName(TStreamOriginalFormat f)
-{
-    switch (f) {
-    case sofBinary:
-        return "binary";
-    case sofText:
-        return "text";
-    case sofUTF8Text:
-        return "utf8-text";
-    default:
-        return "unknown";
-    }
-}
-
 void AppendJsonString(QByteArray& out, const QString& text)
 {
     static const char hex[] = "0123456789abcdef";
