@@ -111,7 +111,7 @@ TEST(PicturesTest, EncodePictureTakesThePrefixOfTheNewFormat)
     const TPicture png = *DecodePicture(prefix("TPNGObject") + kPng);
     const TPicture icon = *DecodePicture(prefix("TIcon") + kIco);
     const TPicture glyph = *DecodePicture(u32(kBmp.size()) + kBmp);
-    const TPicture clx = *DecodePicture(u32(kBmp.size() + 4) + kBmp);
+    const TPicture selfSized = *DecodePicture(u32(kBmp.size() + 4) + kBmp);
     const TPicture list = *DecodePicture(QByteArray("IL\1\1") + QByteArray(24, '\0') + kBmp);
     const QByteArray bigBmp = QByteArray("BM") + QByteArray(40, '\7');
     const struct {
@@ -128,7 +128,7 @@ TEST(PicturesTest, EncodePictureTakesThePrefixOfTheNewFormat)
         {"icon by cursor", icon, kCur, prefix("TIcon") + kCur},
         {"glyph by bitmap", glyph, bigBmp, u32(bigBmp.size()) + bigBmp},
         {"glyph by png", glyph, kPng, std::nullopt},
-        {"size counting itself", clx, bigBmp, u32(bigBmp.size() + 4) + bigBmp},
+        {"size counting itself", selfSized, bigBmp, u32(bigBmp.size() + 4) + bigBmp},
         {"image list", list, kBmp, std::nullopt},
         {"not an image", bitmap, QByteArray("hello"), std::nullopt},
     };

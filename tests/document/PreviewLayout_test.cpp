@@ -42,7 +42,7 @@ TEST(PreviewLayoutTest, PlacesDockedAndPositionedComponents)
         QByteArray text;
         const char* expected;
     } cases[] = {
-        {"vcl.dfm",
+        {"classic.dfm",
             "object Form1: TForm1\r\n  Left = 100\r\n  Top = 100\r\n  ClientWidth = 400\r\n  ClientHeight = 300\r\n"
             "  Caption = 'Main'\r\n"
             "  object Status: TPanel\r\n    Align = alBottom\r\n    Height = 20\r\n    Caption = 'It''s'#32'ok'\r\n  "
