@@ -1,6 +1,7 @@
 #include "cli/Batch.h"
 
 #include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
 #include "errors/Errors.h"
 
 #include <QDir>
@@ -106,6 +107,18 @@ QStringList ExpandInputs(const QStringList& operands, bool recursive)
         }
     }
     return files;
+}
+
+std::optional<QStringList> InputFiles(const TCommandLine& line)
+{
+    if (line.Operands().isEmpty())
+        throw UsageError{QStringLiteral("no input file")};
+    try {
+        return ExpandInputs(line.Operands(), line.Has(QStringLiteral("-r")));
+    } catch (const TInputError& e) {
+        PrintError(e.report);
+        return std::nullopt;
+    }
 }
 
 int DefaultJobs()

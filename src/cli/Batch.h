@@ -7,8 +7,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace korvel::cli {
+
+class TCommandLine;
 
 // A list file that cannot be read: the report line, "@LIST: EFileError: message".
 struct TInputError {
@@ -21,6 +24,10 @@ struct TInputError {
 // Throws UsageError for a folder without recursive or "-" next to "@-", and
 // TInputError for a list that cannot be read.
 QStringList ExpandInputs(const QStringList& operands, bool recursive);
+// ExpandInputs for a command line's operands ("-r" read from line). Throws
+// UsageError when there is no operand; for a list that cannot be read, prints
+// its report and returns nullopt (the command then fails).
+std::optional<QStringList> InputFiles(const TCommandLine& line);
 
 // The number of threads for "-j" when none is given: the number of cores.
 int DefaultJobs();

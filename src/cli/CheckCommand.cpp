@@ -453,15 +453,10 @@ int CmdCheck(const QStringList& args)
     ApplyCodePage(line);
     const int jobs = line.PositiveNumber(QStringLiteral("-j"), DefaultJobs());
     const bool requireText = line.Has(QStringLiteral("--require-text"));
-    if (line.Operands().isEmpty())
-        throw UsageError{QStringLiteral("no input file")};
-    QStringList files;
-    try {
-        files = ExpandInputs(line.Operands(), line.Has(QStringLiteral("-r")));
-    } catch (const TInputError& e) {
-        PrintError(e.report);
+    const std::optional<QStringList> inputs = InputFiles(line);
+    if (!inputs)
         return kExitFailure;
-    }
+    const QStringList& files = *inputs;
     if (files.isEmpty()) {
         PrintError(QStringLiteral("korvel-cli: no form files found"));
         return kExitFailure;

@@ -49,16 +49,10 @@ int RunConversion(
     const int jobs = line.PositiveNumber(QStringLiteral("-j"), DefaultJobs());
     const bool toOut = line.Has(QStringLiteral("-o"));
     const QString out = line.Value(QStringLiteral("-o"));
-    if (line.Operands().isEmpty())
-        throw UsageError{QStringLiteral("no input file")};
-
-    QStringList files;
-    try {
-        files = ExpandInputs(line.Operands(), line.Has(QStringLiteral("-r")));
-    } catch (const TInputError& e) {
-        PrintError(e.report);
+    const std::optional<QStringList> inputs = InputFiles(line);
+    if (!inputs)
         return kExitFailure;
-    }
+    const QStringList& files = *inputs;
     if (toOut && files.size() != 1)
         throw UsageError{QStringLiteral("-o takes exactly one input file")};
     if (!toOut && files.contains(QStringLiteral("-")))
@@ -98,15 +92,10 @@ int RunConversion(
 int CmdDetect(const QStringList& args)
 {
     const TCommandLine line(args, {{QStringLiteral("-r")}});
-    if (line.Operands().isEmpty())
-        throw UsageError{QStringLiteral("no input file")};
-    QStringList files;
-    try {
-        files = ExpandInputs(line.Operands(), line.Has(QStringLiteral("-r")));
-    } catch (const TInputError& e) {
-        PrintError(e.report);
+    const std::optional<QStringList> inputs = InputFiles(line);
+    if (!inputs)
         return kExitFailure;
-    }
+    const QStringList& files = *inputs;
     const TBatchCounts counts = RunBatch(files, 1, [](const QString& file) {
         const QByteArray bytes = ReadInput(file);
         return TFileResult{TOutcome::Done, QByteArray(FormatName(Detect(bytes))) + '\t' + file.toUtf8() + '\n', {}};
